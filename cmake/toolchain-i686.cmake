@@ -1,0 +1,15 @@
+# Cross-compiles for i686 Windows with Debian's MinGW-w64 (posix threads, static runtime).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(TESSARY_TRIPLE i686-w64-mingw32)
+
+set(CMAKE_C_COMPILER ${TESSARY_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${TESSARY_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${TESSARY_TRIPLE}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${TESSARY_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")

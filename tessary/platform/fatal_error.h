@@ -1,0 +1,10 @@
+// The mail watcher's fatal error report, and the main window handle it closes.
+#pragma once
+#include <windows.h>
+
+// The main window, null until its creation stores it.
+extern HWND mainWindow;
+
+// Shows text in an error box ("Tessary Fatal Error", no owner), closes the main window if it exists
+// and posts the quit message with exit code 1. The caller stops what it was doing at once.
+void FatalError(const char* text);

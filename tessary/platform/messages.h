@@ -1,0 +1,10 @@
+// Window messages that cross from worker threads (and the shell) to the main window.
+// Values are fixed: they are part of how the workers and the window talk.
+#pragma once
+#include <windows.h>
+
+const UINT WM_CHECK_DONE     = 0x8001; // wParam: the MailboxEntry whose session ran
+const UINT WM_CHECK_FAILED   = 0x8002; // wParam: the MailboxEntry; Winsock could not be started
+const UINT WM_TRAY_NOTIFY    = 0x8003; // wParam: tray icon id; lParam: the mouse message
+const UINT WM_DIAL_FAILED    = 0x804D; // wParam: the DialWorker
+const UINT WM_DIAL_CONNECTED = 0x804E; // wParam: the DialWorker

@@ -1,0 +1,57 @@
+// Reading and writing the program's little binary files safely: reads never go past the data, and
+// a save replaces the old file only once the new one is complete.
+#pragma once
+#include <windows.h>
+#include <cstddef>
+#include <cstdint>
+
+// Reads an existing file from the start. Every read checks what is left, so a truncated or damaged
+// file makes the read fail instead of running past the data.
+class FileReader {
+public:
+    FileReader() = default;
+    ~FileReader();
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+
+    bool open(const char* fileName); // false when the file is missing or cannot be read
+    void close();
+    bool isOpen() const { return file_ != INVALID_HANDLE_VALUE; }
+    uint64_t remaining() const { return size_ - position_; }
+
+    // Reads up to length bytes; answers how many were read.
+    size_t readSome(void* buffer, size_t length);
+    bool readBytes(void* buffer, size_t length); // all or nothing
+    bool readInt32(int32_t& value);              // little-endian
+    bool readByte(uint8_t& value);
+
+private:
+    HANDLE file_ = INVALID_HANDLE_VALUE;
+    uint64_t size_ = 0;
+    uint64_t position_ = 0;
+};
+
+// Writes a new version of a file beside the old one ("<name>.new") and replaces the old file only
+// when every byte was written and flushed. Until commit succeeds the old file is untouched.
+class AtomicFileWriter {
+public:
+    AtomicFileWriter() = default;
+    ~AtomicFileWriter(); // a writer that was not committed removes its temporary file
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    bool open(const char* fileName);
+    bool writeBytes(const void* data, size_t length);
+    bool writeInt32(int32_t value); // little-endian
+    bool writeByte(uint8_t value);
+    // Flushes, closes and puts the new file in place. False when anything failed on the way.
+    bool commit();
+
+private:
+    void discard();
+
+    HANDLE file_ = INVALID_HANDLE_VALUE;
+    bool failed_ = false;
+    char target_[MAX_PATH] = {};
+    char temporary_[MAX_PATH] = {};
+};

@@ -1,0 +1,60 @@
+// Loading and saving the settings record, current and previous file versions.
+#include "storage/settings.h"
+#include "storage/binary_file.h"
+#include "mailcheck/session_limits.h"
+#include <cstring>
+
+const char* const settingsFileName = "Tessary.dat";
+const char* const settingsMagic = "TSSET0107Saber";
+const char* const previousSettingsMagic = "TSSET0106BigBoss";
+
+Settings defaultSettings()
+{
+    Settings s;
+    memset(&s, 0, sizeof s);
+    s.runAtStartup = 0;
+    s.speakConnectSpeed = 1;
+    s.speakCheckResults = 1;
+    s.fullVoiceFeedback = 0;
+    s.skipWhenCpuBusy = 0;
+    s.popupOnMail = 0;
+    s.runInTray = 1;
+    s.syncAudio = 0;
+    s.windowLeft = -1;
+    s.windowTop = 0;
+    s.serverTimeoutSeconds = serverTimeoutMs / 1000;
+    s.voiceIndex = 0;
+    s.speakFromAddresses = 1;
+    s.speakSubjects = 1;
+    return s;
+}
+
+bool loadSettings(const char* fileName, const char* magic, void* record, size_t recordLength)
+{
+    FileReader file;
+    if (!file.open(fileName))
+        return false;
+    size_t magicLength = strlen(magic);
+    char found[64];
+    if (magicLength > sizeof found || !file.readBytes(found, magicLength) ||
+        memcmp(found, magic, magicLength) != 0)
+        return false;
+    // A short record keeps the bytes it does not reach; only what the file holds is read.
+    file.readSome(record, recordLength);
+    return true;
+}
+
+bool saveSettings(const char* fileName, const char* magic, const void* record, size_t recordLength)
+{
+    AtomicFileWriter file;
+    return file.open(fileName) && file.writeBytes(magic, strlen(magic)) &&
+           file.writeBytes(record, recordLength) && file.commit();
+}
+
+bool loadCurrentOrPreviousSettings(const char* fileName, Settings& settings)
+{
+    settings = defaultSettings();
+    if (loadSettings(fileName, settingsMagic, &settings, settingsRecordSize))
+        return true;
+    return loadSettings(fileName, previousSettingsMagic, &settings, previousSettingsRecordSize);
+}
