@@ -100,6 +100,13 @@ std::vector<std::string> FakePop3Server::commands()
     return commands_;
 }
 
+bool FakePop3Server::waitForCommands(size_t count, DWORD ms)
+{
+    std::unique_lock<std::mutex> guard(mutex_);
+    return commandCame_.wait_for(guard, std::chrono::milliseconds(ms),
+                                 [this, count] { return commands_.size() >= count; });
+}
+
 void FakePop3Server::serve()
 {
     SOCKET client;
@@ -177,8 +184,11 @@ bool FakePop3Server::receiveLine(SOCKET client)
     for (;;) {
         size_t end = pending_.find("\r\n");
         if (end != std::string::npos) {
-            std::lock_guard<std::mutex> guard(mutex_);
-            commands_.push_back(pending_.substr(0, end));
+            {
+                std::lock_guard<std::mutex> guard(mutex_);
+                commands_.push_back(pending_.substr(0, end));
+            }
+            commandCame_.notify_all();
             pending_.erase(0, end + 2);
             return true;
         }

@@ -36,6 +36,8 @@ public:
 
     // The command lines received (without "\r\n"), once the session is over (at most 10 s wait).
     std::vector<std::string> commands();
+    // Waits until at least count command lines have come in; false after ms.
+    bool waitForCommands(size_t count, DWORD ms);
     // Connections accepted so far; only the first one is served.
     int connections() const { return connections_; }
 
@@ -65,6 +67,7 @@ private:
     std::atomic<int> connections_{ 0 };
     std::mutex mutex_;
     std::condition_variable sessionOver_;
+    std::condition_variable commandCame_;
     bool over_ = false;
     std::vector<std::string> commands_;
 };
