@@ -72,19 +72,6 @@ Progress takeData(SOCKET s, char* buffer, int size, int& received, bool multiLin
     return isComplete(buffer, received, multiLine) ? Progress::complete : Progress::incomplete;
 }
 
-// The peer has closed: what it sent before closing may still wait in the socket.
-bool completeAfterClose(SOCKET s, char* buffer, int size, int& received, bool multiLine)
-{
-    for (;;) {
-        int before = received;
-        Progress step = takeData(s, buffer, size, received, multiLine);
-        if (step == Progress::complete)
-            return true;
-        if (step == Progress::failed || received == before)
-            return false;
-    }
-}
-
 // Waits until the socket takes more data; false on close, time-out, the stop event or failure.
 bool waitUntilWritable(SOCKET s, WSAEVENT socketEvent, HANDLE stopEvent)
 {
@@ -138,8 +125,9 @@ bool readReply(SOCKET s, char* buffer, int size, WSAEVENT socketEvent, HANDLE st
             if (step == Progress::failed)
                 return false;
         }
+        // Winsock reports the close once everything before it has been read.
         if (happened.lNetworkEvents & FD_CLOSE)
-            return completeAfterClose(s, buffer, size, received, multiLine);
+            return false;
     }
 }
 

@@ -222,3 +222,4 @@ TEST_F(Pop3SessionTest, SendingToAPeerThatStopsReadingGivesUp)
     closesocket(s);
     WSACloseEvent(event);
 }
+

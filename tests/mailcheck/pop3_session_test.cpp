@@ -90,6 +90,16 @@ TEST_F(Pop3SessionTest, RefusedTopKeepsItsErrLineAndTheSessionGoesOn)
     EXPECT_EQ("TOP 3 0", sent[5]);
 }
 
+TEST_F(Pop3SessionTest, AnEarlierRefusalIsNotTakenForAReplyThatNeverCame)
+{
+    FakePop3Server server;
+    server.loggedIn().answer("+OK 3 10\r\n").answer("-ERR gone\r\n").receive().hangUp();
+    EXPECT_EQ(pop3TopBroken, run(server));
+    EXPECT_EQ("-ERR gone\r\n", slot(0));
+    EXPECT_EQ("(null)", slot(1));
+    EXPECT_EQ("(null)", slot(2));
+}
+
 TEST_F(Pop3SessionTest, EachRefusedStepGivesItsCodeAndNothingMoreIsSent)
 {
     struct Case {
