@@ -14,6 +14,9 @@ const size_t rasUserNameLength = 256 + 1;
 const size_t rasPasswordLength = 256 + 1;
 const size_t rasDomainLength = 15 + 1;
 
+// The platform's RAS header packs its records to 4 bytes; so do these (it matters only in 64-bit).
+#pragma pack(push, 4)
+
 // One phonebook entry, as RasEnumEntriesA lists it.
 struct RasEntryName95 {
     DWORD dwSize;
@@ -48,6 +51,8 @@ struct RasDialParams95 {
     CHAR szPassword[rasPasswordLength];
     CHAR szDomain[rasDomainLength];
 };
+
+#pragma pack(pop)
 
 #if !defined(_WIN64)
 // RAS checks dwSize against exactly these sizes on the 32-bit platform.
