@@ -79,8 +79,13 @@ int SpeakString(const char* text, bool wait)
     HRESULT result = voiceText->Speak(wide);
     delete[] wide;
     if (result == S_OK) {
-        for (int waits = 0; wait && waits < maxSpeechWaits && stillSpeaking(); ++waits)
-            speechCalls.Sleep(speechWaitMs);
+        if (wait) {
+            bool speaking = stillSpeaking();
+            for (int waits = 0; speaking && waits < maxSpeechWaits; ++waits) {
+                speechCalls.Sleep(speechWaitMs);
+                speaking = stillSpeaking();
+            }
+        }
         return 1;
     }
     if (result == speakWaveDeviceBusy) {
