@@ -39,7 +39,7 @@ LONG WINAPI FakeDynData::openKey(HKEY root, LPCSTR name, DWORD options, REGSAM a
     return ERROR_SUCCESS;
 }
 
-LONG WINAPI FakeDynData::queryValue(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD, LPBYTE data,
+LONG WINAPI FakeDynData::queryValue(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
                                     LPDWORD size)
 {
     if (!current->open_.count(key) || reserved || !size)
@@ -54,6 +54,8 @@ LONG WINAPI FakeDynData::queryValue(HKEY key, LPCSTR name, LPDWORD reserved, LPD
     if (value == keyValues.end())
         return ERROR_FILE_NOT_FOUND;
     DWORD length = static_cast<DWORD>(value->second.size());
+    if (type)
+        *type = current->valueType; // the statistics are binary values
     if (data && *size < length) {
         *size = length;
         return ERROR_MORE_DATA;

@@ -18,6 +18,7 @@ public:
     std::set<int> failingQueries; // RegQueryValueExA calls (1-based) that fail
     DWORD platformId = VER_PLATFORM_WIN32_WINDOWS;
     bool versionFails = false;
+    DWORD valueType = REG_BINARY; // the type every query reports
 
     void setReading(DWORD percent); // StatData's "KERNEL\CPUUsage"
     // "open KEY access", "size KEY VALUE", "read KEY VALUE SIZE", "close KEY", "version"
