@@ -51,3 +51,96 @@
 // About box (dialog 129)
 #define IDD_ABOUT               129
 #define IDC_ABOUT_WEB_PAGE      1064
+
+// Settings dialog (dialog 111)
+#define IDD_SETTINGS                111
+#define IDC_SET_RUN_AT_STARTUP      1050
+#define IDC_SET_SPEAK_CONNECT_SPEED 1051
+#define IDC_SET_SKIP_WHEN_CPU_BUSY  1052
+#define IDC_SET_RUN_IN_TRAY         1053
+#define IDC_SET_POPUP_ON_MAIL       1054
+#define IDC_SET_SPEAK_RESULTS       1055
+#define IDC_SET_SYNC_AUDIO          1056
+#define IDC_SET_FULL_VOICE_FEEDBACK 1057
+#define IDC_SET_HELP                1069
+#define IDC_SET_SERVER_TIMEOUT      1072
+#define IDC_SET_VOICE               1073
+#define IDC_SET_SPEAK_FROM          1074
+#define IDC_SET_SPEAK_SUBJECTS      1075
+#define IDC_SET_ENGINE_ABOUT        1076
+#define IDC_SET_ENGINE_GENERAL      1077
+#define IDC_SET_ENGINE_LEXICON      1078
+#define IDC_SET_ENGINE_TRANSLATE    1079
+#define IDC_SET_SPEED               1080
+
+// Edit mailbox entry dialog (dialog 104); the wizard's schedule page uses the same schedule ids
+#define IDD_ENTRY                   104
+#define IDC_EMB_SERVER              1008
+#define IDC_EMB_USER                1009
+#define IDC_EMB_PASSWORD            1010
+#define IDC_EMB_DIAL_AS_NEEDED      1011
+#define IDC_EMB_WAIT_FOR_CONNECTION 1012
+#define IDC_EMB_ALWAYS_CONNECTED    1013
+#define IDC_EMB_DIALUP              1015
+#define IDC_EMB_MONDAY              1016
+#define IDC_EMB_TUESDAY             1017
+#define IDC_EMB_WEDNESDAY           1018
+#define IDC_EMB_THURSDAY            1019
+#define IDC_EMB_FRIDAY              1020
+#define IDC_EMB_SATURDAY            1021
+#define IDC_EMB_SUNDAY              1022
+#define IDC_EMB_START_TIME_SET      1027
+#define IDC_EMB_END_TIME_SET        1028
+#define IDC_EMB_PERIOD_HOURS        1030
+#define IDC_EMB_PERIOD_MINUTES      1031
+#define IDC_EMB_ENABLED             1033
+#define IDC_EMB_DISABLED            1034
+#define IDC_EMB_HANG_UP             1035
+#define IDC_EMB_NAME                1037
+#define IDC_EMB_START_TIME          1038
+#define IDC_EMB_END_TIME            1039
+#define IDC_EMB_SET_ACTIONS         1043
+#define IDC_EMB_HELP                1069
+
+// Actions dialog (dialog 110); the wizard's sound and e-mail program pages use the same ids
+#define IDD_ACTIONS                 110
+#define IDC_ACT_PLAY_MAIL_SOUND     1044
+#define IDC_ACT_RUN_MAIL_PROGRAM    1045
+#define IDC_ACT_RUN_SHELL_COMMAND   1046
+#define IDC_ACT_MAIL_SOUND_FILE     1047
+#define IDC_ACT_BROWSE_MAIL_SOUND   1048
+#define IDC_ACT_MAIL_PROGRAM_PATH   1049
+#define IDC_ACT_BROWSE_MAIL_PROGRAM 1050
+#define IDC_ACT_SHELL_COMMAND       1051
+#define IDC_ACT_BROWSE_SHELL_FILE   1052
+#define IDC_ACT_SHELL_COMMAND_FILE  1053
+#define IDC_ACT_MAIL_PROGRAM_ARGS   1054
+#define IDC_ACT_PLAY_NO_MAIL_SOUND  1055
+#define IDC_ACT_NO_MAIL_SOUND_FILE  1056
+#define IDC_ACT_BROWSE_NO_MAIL_SOUND 1057
+#define IDC_ACT_HELP                1069
+
+// Add account wizard (pages 121 to 128, in the order step 2, step 1, steps 3 to 8)
+#define IDD_WIZ_SERVER              121 // step 2
+#define IDD_WIZ_NAME                122 // step 1
+#define IDD_WIZ_CREDENTIALS         123
+#define IDD_WIZ_CONNECTION          124
+#define IDD_WIZ_SCHEDULE            125
+#define IDD_WIZ_SOUNDS              126
+#define IDD_WIZ_CLIENT              127
+#define IDD_WIZ_DONE                128
+#define IDC_WIZ_NAME                1054 // step 1
+#define IDC_WIZ_SERVER              1055 // step 2
+#define IDC_WIZ_USER                1056 // step 3
+#define IDC_WIZ_PASSWORD            1057
+#define IDC_WIZ_ALWAYS_CONNECTED    1057 // step 4
+#define IDC_WIZ_DIAL_AS_NEEDED      1058
+#define IDC_WIZ_WAIT_FOR_CONNECTION 1059
+#define IDC_WIZ_DIALUP              1015
+#define IDC_WIZ_HANG_UP             1035
+#define IDC_WIZ_CLIENT_LIST         1060 // step 7
+
+// Header viewer (dialog 131)
+#define IDD_HEADERS                 131
+#define IDC_HDR_TEXT                1080
+#define IDC_HDR_MAILBOX             1081

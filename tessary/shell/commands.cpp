@@ -2,6 +2,7 @@
 #include "shell/commands.h"
 #include "shell/about_box.h"
 #include "shell/activity_log.h"
+#include "shell/dialog_commands.h"
 #include "shell/entry_list_view.h"
 #include "shell/main_window_state.h"
 #include "shell/scheduler.h"
@@ -121,6 +122,21 @@ INT_PTR OnCommand(HWND window, WORD id)
     switch (id) {
     case IDM_ABOUT:
         ShowAboutBox(window);
+        break;
+    case IDM_SETTINGS:
+        OpenSettingsCommand(window);
+        break;
+    case IDM_ADD_NEW:
+        AddNewEntryCommand(window);
+        break;
+    case IDM_EDIT:
+        EditEntryCommand(window);
+        break;
+    case IDM_ADD_WIZARD:
+        AddWizardCommand(window);
+        break;
+    case IDM_SHOW_HEADERS:
+        ShowHeadersCommand(window);
         break;
     case IDM_CHECK_SELECTED:
         CheckSelected(window);

@@ -1,0 +1,29 @@
+// Small helpers over dialog controls that every configuration dialog uses: check boxes, texts,
+// enabling, the invalid-input warning and the number parsing rule.
+#pragma once
+#include <windows.h>
+#include <initializer_list>
+
+// Texts of the entry and actions dialogs are read into this much room, terminator included:
+// longer texts are cut to 1022 characters.
+const int fieldTextSize = 1023;
+
+bool isChecked(HWND dialog, int id);
+void setChecked(HWND dialog, int id, bool checked);
+// Sets the control's text only when text is not null (a null field leaves what the control holds).
+void setTextIfPresent(HWND dialog, int id, const char* text);
+// Sets the control's text, empty for null.
+void setTextOrEmpty(HWND dialog, int id, const char* text);
+void enableControls(HWND dialog, std::initializer_list<int> ids, bool enabled);
+
+// The warning box of a refused field, owned by the dialog: "Tessary: Invalid input", OK.
+void showInvalidInput(HWND dialog, const char* text);
+
+// Skips leading white space, takes an optional sign, then decimal digits up to the first other
+// character; no digits gives 0 ("7x" is 7, " 9" is 9, "abc" and "" are 0). A number too large for
+// an int gives the largest (or smallest) int, so that no long digit string can wrap around into
+// an accepted range.
+int ParseCount(const char* text);
+
+// Opens the help viewer on a topic of "Tessary.chm", from the program folder.
+void showHelpTopic(const char* topic);

@@ -1,0 +1,19 @@
+// The field rules of a mailbox entry's controls: what is read, in which order, its ranges and the
+// message for each refusal. The edit entry dialog runs them all; the wizard's schedule page runs
+// the schedule rules on controls with the same ids.
+#pragma once
+#include <windows.h>
+#include "storage/mailbox_entry.h"
+
+// All rules in order (name, server, user, password, connection, dial-up entry, hang-up, days,
+// period, start and end time, enabled). False at the first refusal, which has shown its message;
+// the fields of the rules before it stay stored.
+bool StoreEntryFields(HWND dialog, MailboxEntry& entry);
+
+// The schedule rules alone: days, period hours and minutes, start time, end time.
+bool StoreScheduleFields(HWND dialog, MailboxEntry& entry);
+
+// Adds "0".."12" to the period hours and "0".."59" to the period minutes.
+void FillPeriodLists(HWND dialog);
+// Shows the entry's days, period and start and end times (with their check boxes).
+void ShowScheduleFields(HWND dialog, const MailboxEntry& entry);

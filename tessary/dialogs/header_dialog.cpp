@@ -1,0 +1,63 @@
+// The header viewer copies the header texts under the entry's lock, so that a check finishing at
+// that moment cannot free them while they are read; afterwards it shows its own copy.
+#include "dialogs/header_dialog.h"
+#include "platform/fatal_error.h"
+#include "resources/resource.h"
+
+namespace {
+
+void appendText(HWND edit, const char* text)
+{
+    int length = GetWindowTextLengthA(edit);
+    SendMessageA(edit, EM_SETSEL, length, length);
+    SendMessageA(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
+}
+
+INT_PTR onInitDialog(HWND dialog, LPARAM parameter)
+{
+    MailboxEntry* entry = reinterpret_cast<MailboxEntry*>(parameter);
+    if (!entry) {
+        FatalError("No ptr passed for HeaderDlg");
+        EndDialog(dialog, IDCANCEL);
+        return TRUE;
+    }
+    SetDlgItemTextA(dialog, IDC_HDR_MAILBOX, entry->name ? entry->name : "");
+    HWND edit = GetDlgItem(dialog, IDC_HDR_TEXT);
+    // A long list of headers must not be cut at the edit control's default limit.
+    SendMessageA(edit, EM_SETLIMITTEXT, 0, 0);
+    EnterCriticalSection(&entry->lock);
+    // Past headerCount there are no texts, so the loop stops there even if lastResult is larger.
+    int count = entry->lastResult < entry->headerCount ? entry->lastResult : entry->headerCount;
+    for (int index = 0; index < count; ++index) {
+        if (const char* header = entry->getHeader(index))
+            appendText(edit, header);
+    }
+    LeaveCriticalSection(&entry->lock);
+    return TRUE;
+}
+
+} // namespace
+
+INT_PTR CALLBACK HeaderDlg(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return onInitDialog(dialog, lParam);
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dialog, IDCANCEL);
+            return TRUE;
+        }
+        return FALSE;
+    case WM_CLOSE:
+        EndDialog(dialog, IDOK);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+INT_PTR OpenHeaderDialog(HWND owner, MailboxEntry* entry)
+{
+    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_HEADERS), owner, HeaderDlg,
+                           reinterpret_cast<LPARAM>(entry));
+}

@@ -1,0 +1,11 @@
+// The header viewer "Message Header(s)" (template 131): the header blocks of the last check of one
+// entry, one after another in a read-only field under the entry's name.
+#pragma once
+#include <windows.h>
+#include "storage/mailbox_entry.h"
+
+// The dialog procedure; the creation parameter is the MailboxEntry.
+INT_PTR CALLBACK HeaderDlg(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+// Opens it modally on entry: 2 after "Close" or Escape, 1 after the close box, -1 when the
+// dialog could not be created.
+INT_PTR OpenHeaderDialog(HWND owner, MailboxEntry* entry);
