@@ -55,6 +55,9 @@ INT_PTR onInitDialog(HWND dialog, LPARAM parameter)
     setTextIfPresent(dialog, IDC_ACT_SHELL_COMMAND, e.shellCommand);
     setTextIfPresent(dialog, IDC_ACT_SHELL_COMMAND_FILE, e.shellCommandFile);
     setTextIfPresent(dialog, IDC_ACT_NO_MAIL_SOUND_FILE, e.noMailSoundFile);
+    for (int id : { IDC_ACT_MAIL_SOUND_FILE, IDC_ACT_MAIL_PROGRAM_PATH, IDC_ACT_SHELL_COMMAND_FILE,
+                    IDC_ACT_NO_MAIL_SOUND_FILE })
+        showTextEnd(dialog, id);
     UpdateActionControls(dialog);
     return TRUE;
 }

@@ -42,5 +42,6 @@ bool BrowseForFile(HWND dialog, const char* description, const char* pattern, co
         return false;
     file[sizeof file - 1] = '\0';
     SetDlgItemTextA(dialog, targetId, file);
+    showTextEnd(dialog, targetId);
     return true;
 }

@@ -26,6 +26,12 @@ void setTextOrEmpty(HWND dialog, int id, const char* text)
     SetDlgItemTextA(dialog, id, text ? text : "");
 }
 
+void showTextEnd(HWND dialog, int id)
+{
+    LRESULT length = SendDlgItemMessageA(dialog, id, WM_GETTEXTLENGTH, 0, 0);
+    SendDlgItemMessageA(dialog, id, EM_SETSEL, length, length);
+}
+
 void enableControls(HWND dialog, std::initializer_list<int> ids, bool enabled)
 {
     for (int id : ids)

@@ -14,6 +14,8 @@ void setChecked(HWND dialog, int id, bool checked);
 void setTextIfPresent(HWND dialog, int id, const char* text);
 // Sets the control's text, empty for null.
 void setTextOrEmpty(HWND dialog, int id, const char* text);
+// Moves the caret to the end of a single-line field, so that a long path shows its file name.
+void showTextEnd(HWND dialog, int id);
 void enableControls(HWND dialog, std::initializer_list<int> ids, bool enabled);
 
 // The warning box of a refused field, owned by the dialog: "Tessary: Invalid input", OK.

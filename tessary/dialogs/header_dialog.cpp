@@ -33,7 +33,10 @@ INT_PTR onInitDialog(HWND dialog, LPARAM parameter)
             appendText(edit, header);
     }
     LeaveCriticalSection(&entry->lock);
-    return TRUE;
+    // The field takes the focus with the caret at the top, rather than all of its text selected.
+    SetFocus(edit);
+    SendMessageA(edit, EM_SETSEL, 0, 0);
+    return FALSE;
 }
 
 } // namespace

@@ -142,6 +142,8 @@ void activateSounds(HWND page, MailboxEntry& entry)
     setChecked(page, IDC_ACT_PLAY_NO_MAIL_SOUND, entry.playSoundOnNoMail);
     setTextIfPresent(page, IDC_ACT_MAIL_SOUND_FILE, entry.mailSoundFile);
     setTextIfPresent(page, IDC_ACT_NO_MAIL_SOUND_FILE, entry.noMailSoundFile);
+    showTextEnd(page, IDC_ACT_MAIL_SOUND_FILE);
+    showTextEnd(page, IDC_ACT_NO_MAIL_SOUND_FILE);
     enableSounds(page);
 }
 

@@ -121,6 +121,10 @@ TEST_F(ActionsDialog, UncheckedActionsKeepTheirStrings)
     files.answers = { "C:\\new.wav" };
     EXPECT_EQ("", okWith([](HWND dialog) {
                   EXPECT_EQ("a.wav", itemText(dialog, IDC_ACT_MAIL_SOUND_FILE));
+                  // Long paths show their ends: the caret stands after the last character.
+                  DWORD end = 0;
+                  SendDlgItemMessageA(dialog, IDC_ACT_SHELL_COMMAND_FILE, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&end));
+                  EXPECT_EQ(5u, end);
                   EXPECT_EQ("-x", itemText(dialog, IDC_ACT_MAIL_PROGRAM_ARGS));
                   EXPECT_EQ("f.txt", itemText(dialog, IDC_ACT_SHELL_COMMAND_FILE));
                   click(dialog, IDC_ACT_BROWSE_MAIL_SOUND);

@@ -41,6 +41,11 @@ protected:
             EXPECT_TRUE(style & ES_READONLY);
             EXPECT_TRUE(style & WS_HSCROLL);
             EXPECT_TRUE(style & WS_VSCROLL);
+            DWORD start = 1, end = 1; // the caret at the top, nothing selected
+            SendDlgItemMessageA(dialog, IDC_HDR_TEXT, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                                reinterpret_cast<LPARAM>(&end));
+            EXPECT_EQ(0u, start);
+            EXPECT_EQ(0u, end);
             if (closeBox)
                 SendMessageA(dialog, WM_CLOSE, 0, 0);
             else
