@@ -98,7 +98,11 @@ std::string MainWindowHarness::log() const
 
 int MainWindowHarness::logLines() const
 {
-    return static_cast<int>(SendDlgItemMessageA(window_, IDC_LOG, EM_GETLINECOUNT, 0, 0));
+    std::string text = log();
+    int lines = 1;
+    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2))
+        ++lines;
+    return lines;
 }
 
 MailboxEntry* MainWindowHarness::entry(int index) const
