@@ -195,7 +195,8 @@ TEST_F(Watcher, TheRunValueFollowsTheSetting)
 {
     writeSettings([](Settings& s) { s.runAtStartup = 1; });
     launch();
-    EXPECT_EQ(exe + " /m", runValue());
+    // The window may be found while its creation is still applying the settings.
+    EXPECT_TRUE(waitUntil([&] { return runValue() == exe + " /m"; }, 5000)) << runValue();
     EXPECT_EQ(0u, closeAndWait());
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
@@ -203,7 +204,7 @@ TEST_F(Watcher, TheRunValueFollowsTheSetting)
 
     writeSettings([](Settings& s) { s.runAtStartup = 0; });
     launch();
-    EXPECT_EQ("<none>", runValue());
+    EXPECT_TRUE(waitUntil([&] { return runValue() == "<none>"; }, 5000)) << runValue();
     EXPECT_EQ(0u, closeAndWait());
 }
 
