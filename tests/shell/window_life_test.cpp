@@ -7,6 +7,7 @@
 #include "connectivity/cpu_monitor.h"
 #include "mailcheck/session_limits.h"
 #include "resources/resource.h"
+#include "platform/fatal_error.h"
 #include <cstring>
 
 namespace {
@@ -194,6 +195,30 @@ TEST(MainWindowLife, TheAboutBoxOpensFromTheSystemMenuAndItsButtonOpensTheWebPag
     ASSERT_EQ(1u, h.ui.launches.size());
     EXPECT_EQ("(null)", h.ui.launches[0].operation);
     EXPECT_EQ(0u, h.ui.launches[0].file.find("http"));
+}
+
+TEST(MainWindowLife, AFatalErrorWhileStartingKeepsTheEntryListAndEndsWithCodeOne)
+{
+    MainWindowHarness h;
+    h.writeEntryList([](EntryList& list) {
+        MailboxEntry* e = list.addNew();
+        e->setName("kept");
+        e->setServer("mail.example.org");
+    });
+    std::string listBytes = readWholeFile(h.folder.file("default.tsl"));
+    h.writeSettings([](Settings& s) { s.skipWhenCpuBusy = 1; });
+    h.dynData.versionFails = true;
+    h.open();
+    ASSERT_FALSE(h.ui.boxes.empty());
+    EXPECT_EQ("Tessary Fatal Error", h.ui.boxes[0].caption);
+    EXPECT_EQ("GetVersionEx failed!", h.ui.boxes[0].text);
+    EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), h.ui.boxes[0].type);
+    EXPECT_FALSE(h.window() && IsWindow(h.window()));
+    EXPECT_EQ(listBytes, readWholeFile(h.folder.file("default.tsl")));
+    MSG quit;
+    ASSERT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(1u, quit.wParam);
+    fatalErrorRaised = false;
 }
 
 TEST(StartUp, GetFolderPathKeepsTheTrailingBackslashAndRefusesLongPaths)

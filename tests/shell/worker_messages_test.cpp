@@ -165,6 +165,23 @@ TEST_F(CheckResults, AFailedCheckLogsItsCodeAndNeverPlaysTheNoMailSound)
     EXPECT_FALSE(app.trayAnimRunning);
 }
 
+TEST_F(CheckResults, AnOverlongSubjectIsCutToTheSpokenLine)
+{
+    open();
+    app.settings.speakFromAddresses = 0;
+    std::string subject(6000, 's');
+    std::string header = "+OK\r\nSubject: " + subject + "\r\n\r\n.\r\n";
+    startStandInWorker(*work, StandInBehaviour::EndsOnStop);
+    work->setLastResult(1);
+    char** texts = new char*[1]{ ownedCopyOf(header.c_str(), header.size()) };
+    work->clearHeaders();
+    work->setHeaders(texts, 1);
+    deliver(work);
+    std::vector<std::string> said = spoken();
+    ASSERT_EQ(2u, said.size());
+    EXPECT_EQ("Message 1 subject: " + std::string(511 - 19, 's'), said[1]);
+}
+
 TEST_F(CheckResults, SpeechFailuresAreLoggedWithTheirOwnWording)
 {
     h.speech->voiceTextInstalled = false;
