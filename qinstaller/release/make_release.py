@@ -24,8 +24,11 @@ UNINSTALLER_NAME = "QUninst.exe"
 def assemble(manifest, out, program, installer, uninstaller):
     data = inst_dat.encode(manifest)  # refuses a manifest the installer would refuse
     if os.path.isdir(out):
-        if os.listdir(out) and not os.path.exists(os.path.join(out, "inst.dat")):
-            raise inst_dat.ManifestError(f"{out} exists and is not a release folder")
+        # Only a folder holding nothing but a release's own files is replaced.
+        ours = {PROGRAM_NAME, INSTALLER_NAME, UNINSTALLER_NAME, "inst.dat"}
+        strangers = [name for name in os.listdir(out) if name not in ours]
+        if strangers:
+            raise inst_dat.ManifestError(f"{out} is not a release folder: it holds {strangers[0]}")
         shutil.rmtree(out)
     os.makedirs(out)
     for source, name in ((program, PROGRAM_NAME), (installer, INSTALLER_NAME),

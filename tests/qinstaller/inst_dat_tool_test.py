@@ -107,7 +107,8 @@ class MakeRelease(unittest.TestCase):
             self.assertEqual(b"watcher", f.read())
         with open(os.path.join(self.out, "inst.dat"), "rb") as f:
             self.assertEqual(inst_dat.encode(self.manifest), f.read())
-        self.assemble()  # a release folder is rebuilt in place
+        os.remove(os.path.join(self.out, "inst.dat"))
+        self.assemble()  # a release folder, even a partial one, is rebuilt in place
         self.assertEqual(4, len(os.listdir(self.out)))
 
     def test_a_listed_file_missing_from_the_release_is_refused(self):
