@@ -4,9 +4,11 @@
 #include "platform/ui_calls.h"
 
 HWND mainWindow = nullptr;
+bool fatalErrorRaised = false;
 
 void FatalError(const char* text)
 {
+    fatalErrorRaised = true;
     uiCalls.MessageBoxA(nullptr, text, "Tessary Fatal Error", MB_OK | MB_ICONERROR);
     if (mainWindow)
         SendMessageA(mainWindow, WM_CLOSE, 0, 0);

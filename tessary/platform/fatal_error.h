@@ -5,6 +5,9 @@
 // The main window, null until its creation stores it.
 extern HWND mainWindow;
 
+// Set once FatalError has run, so that the program's exit code stays 1.
+extern bool fatalErrorRaised;
+
 // Shows text in an error box ("Tessary Fatal Error", no owner), closes the main window if it exists
 // and posts the quit message with exit code 1. The caller stops what it was doing at once.
 void FatalError(const char* text);

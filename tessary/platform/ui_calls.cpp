@@ -29,5 +29,6 @@ UiCalls uiCalls = {
     ::MessageBeep,
     ::PlaySoundA,
     ::ShellExecuteA,
+    ::TrackPopupMenu,
     htmlHelpFromViewer,
 };

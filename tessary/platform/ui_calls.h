@@ -9,6 +9,9 @@ struct UiCalls {
     BOOL (WINAPI *PlaySoundA)(LPCSTR sound, HMODULE module, DWORD flags);
     HINSTANCE (WINAPI *ShellExecuteA)(HWND owner, LPCSTR operation, LPCSTR file, LPCSTR parameters,
                                       LPCSTR directory, INT showCommand);
+    // A popup menu runs its own modal loop until the user picks an item.
+    BOOL (WINAPI *TrackPopupMenu)(HMENU menu, UINT flags, int x, int y, int reserved, HWND owner,
+                                  const RECT* rectangle);
     // HTML Help is loaded at run time from hhctrl.ocx; the bound function answers NULL when the
     // viewer cannot be loaded.
     HWND (WINAPI *HtmlHelpA)(HWND caller, LPCSTR file, UINT command, DWORD_PTR data);

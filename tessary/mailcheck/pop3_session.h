@@ -1,0 +1,66 @@
+// The POP3 client: one read-only session (log in, STAT, TOP n 0 per message, QUIT) and the
+// event-driven socket helpers it is built from.
+#pragma once
+#include <winsock2.h>
+#include <windows.h>
+#include <cstdint>
+
+// Result of one session: 1 for success, a negative code naming the step that failed.
+enum Pop3Result : int32_t {
+    pop3Success = 1,
+    pop3NoSocketEvent = -1,     // WSACreateEvent failed
+    pop3EventSelectFailed = -2, // WSAEventSelect failed
+    pop3BadGreeting = -3,       // the first reply did not start with "+OK", or did not arrive
+    pop3UserNotSent = -4,       // also: a user name that cannot go on one command line
+    pop3UserRefused = -5,
+    pop3PassNotSent = -6,       // also: a password that cannot go on one command line
+    pop3PassRefused = -7,
+    pop3StatNotSent = -8,
+    pop3StatRefused = -9,
+    pop3QuitNotSent = -10,
+    pop3QuitRefused = -11,
+    pop3NoConnection = -20,     // the name did not resolve, or the connection was not made
+    pop3TopNotSent = -101,
+    pop3TopBroken = -102,       // a TOP reply neither complete nor "-ERR"
+};
+
+// Buffer sizes of one session.
+const int pop3CommandBufferSize = 256;
+const int pop3StatusBufferSize = 256;
+const int pop3TopBufferSize = 4096;
+
+// Most messages one session fetches headers for. The header array is allocated from the STAT
+// count, so a larger count (a broken or hostile server) is cut down to this.
+const uint32_t pop3MaxMessageCount = 100000;
+
+// Winsock 2.0 exactly; on any other granted version it is cleaned up again and false returned.
+bool startWinsock();
+
+// A blocking TCP connection to host (dotted IPv4, else a name to resolve) on port, or
+// INVALID_SOCKET.
+SOCKET connectTo(int port, const char* host);
+
+// One session against server on pop3Port. messageCount receives the (bounded) STAT count; headers,
+// when given, receives a new[] array of messageCount slots, each null or a header text owned as
+// MailboxEntry::setHeaders takes them (ownedCopyOf). Without a header output no TOP is sent.
+// stopEvent (may be null) cuts every wait short.
+int Pop3Session(const char* server, const char* user, const char* password, uint32_t* messageCount,
+                HANDLE stopEvent, char*** headers);
+
+// Sends every byte; waits for FD_WRITE (at most serverTimeoutMs each time) when the socket is full.
+bool sendAll(SOCKET s, const char* data, int length, WSAEVENT socketEvent, HANDLE stopEvent);
+
+// Gathers one reply into buffer, NUL-terminated: a single line, or with multiLine a reply that
+// ends in "\r\n.\r\n" (an "-ERR" reply is always one line). Each wait for data is bounded by
+// serverTimeoutMs. False on time-out, stop event, close, receive error or a reply too long.
+bool readReply(SOCKET s, char* buffer, int size, WSAEVENT socketEvent, HANDLE stopEvent,
+               bool multiLine);
+
+// readReply, then true only when the reply starts with "+OK". The buffer's last byte is always
+// set to NUL, so the buffer is a C string afterwards whatever happened.
+bool readStatusReply(SOCKET s, char* buffer, int size, WSAEVENT socketEvent, HANDLE stopEvent,
+                     bool multiLine);
+
+// The message count of a STAT reply: the number after "+OK " (blanks skipped, optional sign,
+// digits). No number, or a negative one, gives 0; a count above pop3MaxMessageCount gives that.
+uint32_t parseStatCount(const char* reply);

@@ -1,0 +1,85 @@
+// Applying the settings record to the system, step by step; each fatal failure stops there.
+#include "shell/apply_settings.h"
+#include "shell/activity_log.h"
+#include "shell/tray_icon.h"
+#include "connectivity/cpu_monitor.h"
+#include "mailcheck/session_limits.h"
+#include "notify/speech.h"
+#include "platform/fatal_error.h"
+#include <cstdio>
+
+const char* const runKeyPath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char* const runValueName = "Tessary";
+
+namespace {
+
+bool applyStartupValue(const Settings& settings)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, runKeyPath, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) {
+        FatalError("Could not open reg key!");
+        return false;
+    }
+    if (settings.runAtStartup) {
+        char path[1024];
+        DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+        if (length == 0 || length >= sizeof path) {
+            RegCloseKey(key);
+            FatalError("Error GetModuleFileName()");
+            return false;
+        }
+        char command[1100];
+        snprintf(command, sizeof command, "%s /m", path);
+        if (RegSetValueExA(key, runValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(command),
+                           static_cast<DWORD>(lstrlenA(command) + 1)) != ERROR_SUCCESS) {
+            RegCloseKey(key);
+            FatalError("Error RegSetValueEx()");
+            return false;
+        }
+    } else {
+        RegDeleteValueA(key, runValueName); // a missing value is no error
+    }
+    RegCloseKey(key);
+    return true;
+}
+
+void applySpeech(const Settings& settings)
+{
+    if (!settings.speakConnectSpeed && !settings.speakCheckResults && !settings.fullVoiceFeedback) {
+        ShutdownSpeech();
+        return;
+    }
+    if (!IsSpeechInitialized() && InitSpeech() != 1)
+        LogEntryLine(nullptr, "warning: could not initialize speech, SAPI may not be installed");
+    if (SelectVoice(settings.voiceIndex) != 1)
+        LogEntryLine(nullptr, "warning: could not set desired voice ):");
+}
+
+// The wait limit in milliseconds. A negative number of seconds waits not at all rather than for
+// weeks, and a huge one stays within what a 32-bit millisecond count can hold.
+LONG timeoutMilliseconds(int32_t seconds)
+{
+    if (seconds < 0)
+        return 0;
+    const int32_t largest = 0x7FFFFFFF / 1000;
+    return (seconds > largest ? largest : seconds) * 1000;
+}
+
+} // namespace
+
+void ApplySettings(HWND window, Settings& settings)
+{
+    serverTimeoutMs = timeoutMilliseconds(settings.serverTimeoutSeconds);
+    if (!applyStartupValue(settings))
+        return;
+    if (settings.runInTray) {
+        if (!showTrayIcon(window, app.trayIcon)) {
+            FatalError("Could not add to tray!");
+            return;
+        }
+    } else {
+        removeTrayIcon(window);
+    }
+    applySpeech(settings);
+    ApplyCpuMonitorSetting(settings);
+}

@@ -1,0 +1,12 @@
+// Puts the settings into effect: server timeout, start-up registry value, tray icon, speech and
+// the CPU statistic. Runs at the window's creation and after the settings dialog.
+#pragma once
+#include <windows.h>
+#include "storage/settings.h"
+
+// May end the program through FatalError; may switch skipWhenCpuBusy off in settings (on NT).
+void ApplySettings(HWND window, Settings& settings);
+
+// Where the start-up value lives, under HKEY_LOCAL_MACHINE, and its name.
+extern const char* const runKeyPath;   // "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"
+extern const char* const runValueName; // "Tessary"

@@ -1,0 +1,8 @@
+// The user's commands from the menu bar, the system menu, the list's context menu and the tray.
+#pragma once
+#include <windows.h>
+
+// WM_COMMAND by command id: TRUE when the id is one of the program's commands.
+INT_PTR OnCommand(HWND window, WORD id);
+// Checks the selected entry now, also a disabled one (menu, context menu, double click).
+void CheckSelected(HWND window);

@@ -1,0 +1,13 @@
+// The main window: a modeless dialog that lives for the whole process, drives everything by its
+// timers, takes the workers' messages and the user's commands.
+#pragma once
+#include <windows.h>
+
+// The dialog procedure of dialog resource 101.
+INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Creates the main window from its template (CreateDialogParamA); null on failure.
+HWND CreateMainWindow(HINSTANCE instance);
+
+// Stores the window's left and top edges into the settings and saves the settings file.
+void saveSettingsWithWindowPosition(HWND window);

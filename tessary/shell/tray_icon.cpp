@@ -1,0 +1,132 @@
+// The tray icon, its blinking after mail, and its clicks and menu.
+#include "shell/tray_icon.h"
+#include "shell/popup_menu.h"
+#include "platform/messages.h"
+#include "platform/fatal_error.h"
+#include "resources/resource.h"
+#include <shellapi.h>
+#include <cstring>
+
+namespace {
+
+const int trayAnimPeriodMs = 100;
+const int trayBlinkWhileVisibleMs = 7000;
+
+NOTIFYICONDATAA trayData(HWND window, HICON icon)
+{
+    NOTIFYICONDATAA data;
+    memset(&data, 0, sizeof data);
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE; // the record every Windows version knows
+    data.hWnd = window;
+    data.uID = TRAY_ICON_ID;
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uCallbackMessage = WM_TRAY_NOTIFY;
+    data.hIcon = icon;
+    strcpy(data.szTip, "Tessary");
+    return data;
+}
+
+HICON frameIcon(int frame)
+{
+    if (frame == 1)
+        return app.trayBlink1;
+    if (frame == 3)
+        return app.trayBlink2;
+    return app.trayIcon;
+}
+
+void showMainWindow(HWND window)
+{
+    ShowWindow(window, SW_SHOW);
+    UpdateWindow(window);
+    SetForegroundWindow(window);
+}
+
+void showTrayMenu(HWND window)
+{
+    if (app.trayAnimRunning)
+        stopTrayAnimation(window);
+    SetForegroundWindow(window);
+    PopupMenu menu;
+    if (!menu.create())
+        return;
+    bool built = menu.add(IDM_SHOW_WINDOW, "&Show window") && menu.add(IDM_CHECK_ALL, "Check all &now") &&
+                 (!app.entries.firstWithMailProgram() || menu.add(IDM_RUN_EMAIL_APP, "R&un email app")) &&
+                 menu.addSeparator() && menu.add(IDM_CLOSE, "&Close Tessary");
+    if (!built)
+        return;
+    menu.setDefault(IDM_SHOW_WINDOW);
+    POINT cursor;
+    GetCursorPos(&cursor);
+    menu.track(window, cursor);
+    PostMessageA(window, WM_NULL, 0, 0);
+}
+
+} // namespace
+
+bool showTrayIcon(HWND window, HICON icon)
+{
+    NOTIFYICONDATAA data = trayData(window, icon);
+    if (!Shell_NotifyIconA(NIM_MODIFY, &data) && !Shell_NotifyIconA(NIM_ADD, &data))
+        return false;
+    app.shownTrayIcon = icon;
+    return true;
+}
+
+void setTrayIcon(HWND window, HICON icon)
+{
+    NOTIFYICONDATAA data = trayData(window, icon);
+    data.uFlags = NIF_MESSAGE | NIF_ICON;
+    Shell_NotifyIconA(NIM_MODIFY, &data);
+    app.shownTrayIcon = icon;
+}
+
+void removeTrayIcon(HWND window)
+{
+    NOTIFYICONDATAA data = trayData(window, nullptr);
+    data.uFlags = 0;
+    Shell_NotifyIconA(NIM_DELETE, &data); // a missing icon is no error
+    app.shownTrayIcon = nullptr;
+}
+
+bool startTrayAnimation(HWND window)
+{
+    if (app.trayAnimRunning)
+        return true;
+    if (!SetTimer(window, IDT_TRAY_ANIM, trayAnimPeriodMs, nullptr))
+        return false;
+    app.trayAnimRunning = true;
+    return true;
+}
+
+void StepTrayAnimation(HWND window)
+{
+    app.trayAnimElapsedMs += trayAnimPeriodMs;
+    if (app.settings.runInTray &&
+        (!IsWindowVisible(window) || app.trayAnimElapsedMs < trayBlinkWhileVisibleMs)) {
+        app.trayAnimFrame = (app.trayAnimFrame + 1) % 4;
+        setTrayIcon(window, frameIcon(app.trayAnimFrame));
+        return;
+    }
+    stopTrayAnimation(window);
+}
+
+void stopTrayAnimation(HWND window)
+{
+    app.trayAnimElapsedMs = 0;
+    app.trayAnimFrame = 0;
+    KillTimer(window, IDT_TRAY_ANIM);
+    app.trayAnimRunning = false;
+    if (app.settings.runInTray)
+        setTrayIcon(window, app.trayIcon);
+}
+
+void OnTrayNotify(HWND window, WPARAM id, LPARAM mouseMessage)
+{
+    if (id != TRAY_ICON_ID)
+        return;
+    if (mouseMessage == WM_LBUTTONDOWN)
+        showMainWindow(window);
+    else if (mouseMessage == WM_RBUTTONDOWN)
+        showTrayMenu(window);
+}

@@ -1,0 +1,115 @@
+// Worker results: result actions, joining the finished worker, retry delays after failed dials,
+// starting the check after a successful one, and recording pending hang-ups. An entry named by a
+// message may have been removed meanwhile, so every pointer is looked up in the entry list first.
+#include "shell/worker_messages.h"
+#include "shell/activity_log.h"
+#include "shell/entry_list_view.h"
+#include "shell/main_window_state.h"
+#include "shell/scheduler.h"
+#include "connectivity/dialup_detect.h"
+#include "notify/result_actions.h"
+#include <cstdio>
+
+namespace {
+
+const char* const checkErrorText =
+    "warning: there was an error checking the account, make sure the server is up, and your username and "
+    "password are correct";
+
+MailboxEntry* listedEntry(WPARAM pointer)
+{
+    MailboxEntry* entry = reinterpret_cast<MailboxEntry*>(pointer);
+    return app.entries.contains(entry) ? entry : nullptr;
+}
+
+void joinCheck(MailboxEntry& entry, const char* forcedText)
+{
+    if (!entry.stopCheck(false)) {
+        LogEntryLine(nullptr, forcedText);
+        entry.stopCheck(true);
+    }
+}
+
+void markHangUp(MailboxEntry& entry)
+{
+    if (entry.connectionMode != AlwaysConnected && entry.hangUpWhenDone)
+        entry.hangUpPending = true;
+}
+
+void joinDial()
+{
+    if (StopDialThread(app.dialWorker) == -1)
+        LogEntryLine(nullptr, "error: dial in thread not responding");
+}
+
+// Marks the connection as dialled by this program, so that it may be hung up after the checks. A
+// null entry name dialled the first phonebook entry: the connection that is up now is that one.
+void rememberDialedConnection(const MailboxEntry& entry)
+{
+    char* connected = nullptr;
+    const char* dialed = entry.dialupEntry;
+    if (!dialed && DialupDetect::GetRasConnState(nullptr, connected))
+        dialed = connected;
+    snprintf(app.dialedConnectionName, connectionNameSize, "%s", dialed ? dialed : app.activeConnectionName);
+    delete[] connected;
+}
+
+} // namespace
+
+void OnCheckDone(HWND window, WPARAM entryPointer)
+{
+    if (MailboxEntry* entry = listedEntry(entryPointer)) {
+        RunResultActions(window, *entry, app.settings);
+        joinCheck(*entry, "error: forced to kill Check thread");
+        markHangUp(*entry);
+    }
+    RefreshEntryListAndAnimation();
+}
+
+void OnCheckFailed(HWND, WPARAM entryPointer)
+{
+    if (MailboxEntry* entry = listedEntry(entryPointer)) {
+        joinCheck(*entry, "warning: forced to kill Check thread");
+        markHangUp(*entry);
+        LogEntryLine(entry->name, checkErrorText);
+        char code[32];
+        snprintf(code, sizeof code, " ERROR: %ld", static_cast<long>(entry->lastResult));
+        LogLine(code, nullptr, false, false);
+    } else {
+        LogEntryLine("ERROR: unknown entry!", checkErrorText);
+    }
+    RefreshEntryListAndAnimation();
+}
+
+void OnDialFailed(HWND)
+{
+    if (MailboxEntry* entry = listedEntry(reinterpret_cast<WPARAM>(app.dialingEntry))) {
+        char text[200];
+        snprintf(text, sizeof text,
+                 "warning: the dialin thread was unable to connect. make sure the dialup connection is available "
+                 "and working properly, retry: %d mins",
+                 applyDialRetryDelay(*entry));
+        LogEntryLine(entry->name, text);
+    }
+    joinDial();
+    RefreshEntryListAndAnimation();
+}
+
+void OnDialConnected(HWND window)
+{
+    LogEntryLine(nullptr, "dial was successful");
+    joinDial();
+    if (MailboxEntry* entry = listedEntry(reinterpret_cast<WPARAM>(app.dialingEntry))) {
+        rememberDialedConnection(*entry);
+        entry->setRetryDelay(0);
+        if (entry->enabled || entry->checkRequested) {
+            if (entry->DoCheckEmail(window))
+                LogEntryLine(entry->name, "checking..");
+            else
+                LogEntryLine(entry->name, "DoCheckEmail() failed");
+        }
+    } else {
+        LogEntryLine("unknown entry!", "warning: received dial in response from unknown entry");
+    }
+    RefreshEntryListAndAnimation();
+}

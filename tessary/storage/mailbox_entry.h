@@ -1,0 +1,114 @@
+// One watched POP3 mailbox: what the user configured, its schedule, and the state of its check.
+#pragma once
+#include <windows.h>
+#include <cstdint>
+#include "mailcheck/check_worker.h"
+
+class FileReader;
+class AtomicFileWriter;
+
+enum ConnectionMode : int32_t {
+    DialAsNeeded = 0,      // dial the entry's connection when a check is due and none is up
+    WaitForConnection = 1, // scheduled checks only while a dial-up connection is up
+    AlwaysConnected = 2,   // a LAN: never dial, never hang up
+};
+
+// Longest user name or password a POP3 command line can carry ("PASS " + text + "\r\n" in 255).
+const int maxCredentialLength = 248;
+
+class MailboxEntry {
+public:
+    MailboxEntry();
+    virtual ~MailboxEntry();
+    MailboxEntry(const MailboxEntry&) = delete;
+    MailboxEntry& operator=(const MailboxEntry&) = delete;
+
+    // Stops a running check, frees the strings and the headers, clears the action flags and the
+    // run-time state. Keeps the connection mode, the schedule, enabled and hangUpWhenDone.
+    void clear();
+
+    // Each stores a heap copy of a non-empty text; null or "" leaves the field null.
+    void setName(const char* text);
+    void setServer(const char* text);
+    void setUser(const char* text);
+    void setPassword(const char* text);
+    void setDialupEntry(const char* text);
+    void setMailSoundFile(const char* text);
+    void setNoMailSoundFile(const char* text);
+    void setMailProgramPath(const char* text);
+    void setMailProgramArgs(const char* text);
+    void setShellCommand(const char* text);
+    void setShellCommandFile(const char* text);
+
+    void setCheckDays(const bool days[7]);
+    void getCheckDays(bool days[7]) const;
+    void setLastResult(int32_t result) { lastResult = result; }
+    int32_t getLastResult() const { return lastResult; }
+
+    // Takes ownership of the array and its texts as they are; callers clearHeaders first.
+    void setHeaders(char** texts, int32_t count);
+    void clearHeaders();
+    // The header text of message index + 1, or null.
+    const char* getHeader(int index) const;
+    // which 0: the sender address ("From:" line), 1: the subject ("Subject: " line); any other
+    // value answers true and writes nothing. The value is cut to fit outputSize bytes with its
+    // terminating zero. False, with nothing written, when the field is not there.
+    bool getHeaderField(int index, char* output, size_t outputSize, int which) const;
+
+    bool isCheckRunning() const { return workerThread != nullptr; }
+    void setRetryDelay(int minutes); // capped at 360; stamps retryFrom with now; 0 clears it
+    bool isRetryPending() const;
+    bool isDue() const;
+
+    // Starts the check worker; true also when a worker already exists (nothing new starts).
+    bool DoCheckEmail(HWND notifyWindow);
+    // Stops the worker: signals its stop event, then waits up to 10 s or terminates it.
+    bool stopCheck(bool terminate);
+    void disable();
+
+    void copyFrom(const MailboxEntry& source);
+    bool writeTo(AtomicFileWriter& file) const;
+    bool readFrom(FileReader& file); // false when the data ends or is damaged mid-entry
+
+    // Fields in declared order; see the entry list file for which ones are stored.
+    MailboxEntry* next = nullptr;
+    char* name = nullptr;
+    char* server = nullptr;
+    char* user = nullptr;
+    char* password = nullptr;
+    int32_t connectionMode = WaitForConnection;
+    char* dialupEntry = nullptr; // null: the first phonebook entry found
+    bool checkDays[7] = { true, true, true, true, true, true, true }; // index 0 is Sunday
+    int32_t periodHours = 0;
+    int32_t periodMinutes = 30;
+    int32_t startHour = -1; // -1: no start time
+    int32_t startMinute = 0;
+    int32_t endHour = -1;   // -1: no end time
+    int32_t endMinute = 0;
+    int32_t waitingForDialup = 0;
+    SYSTEMTIME retryFrom = {};
+    int32_t retryDelayMinutes = 0;
+    bool enabled = true;
+    bool checkRequested = false;
+    bool hangUpWhenDone = false;
+    bool hangUpPending = false;
+    CheckWorkerParams workerParams = {};
+    HANDLE stopEvent = nullptr;
+    HANDLE workerThread = nullptr; // stays set after the thread ended, until stopCheck
+    DWORD workerThreadId = 0;
+    SYSTEMTIME lastCheckTime = {}; // all zero: never checked
+    volatile LONG lastResult = 0;  // message count, or a negative Pop3Result
+    char** headers = nullptr;
+    int32_t headerCount = 0;
+    CRITICAL_SECTION lock;         // guards headers and headerCount
+    bool playSoundOnMail = false;
+    bool playSoundOnNoMail = false;
+    bool runMailProgram = false;
+    bool runShellCommand = false;
+    char* mailSoundFile = nullptr;
+    char* noMailSoundFile = nullptr;
+    char* mailProgramPath = nullptr;
+    char* mailProgramArgs = nullptr;
+    char* shellCommand = nullptr;
+    char* shellCommandFile = nullptr;
+};

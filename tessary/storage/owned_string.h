@@ -1,0 +1,10 @@
+// Owned strings: NUL-terminated heap copies held by the record that owns them; null, never empty.
+#pragma once
+#include <cstddef>
+
+// Frees field and stores a copy of text, or null when text is null or "".
+void replaceOwned(char*& field, const char* text);
+// Frees field and sets it null.
+void freeOwned(char*& field);
+// A heap copy of length bytes with a NUL added (the bytes may themselves contain NULs).
+char* ownedCopyOf(const char* bytes, size_t length);

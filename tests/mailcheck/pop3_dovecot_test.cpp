@@ -1,0 +1,213 @@
+// The POP3 session and the check worker against a real Dovecot server on 127.0.0.1, started by
+// tests/support/with-dovecot; the test puts its own messages into the server's Maildir.
+#include <gtest/gtest.h>
+#include "mailcheck/pop3_session.h"
+#include "mailcheck/session_limits.h"
+#include "platform/messages.h"
+#include "storage/mailbox_entry.h"
+#include "support/recording_window.h"
+#include "support/seam_override.h"
+#include "support/temp_folder.h"
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string environment(const char* name)
+{
+    const char* value = getenv(name);
+    return value ? value : "";
+}
+
+// Dovecot sends a header block with CRLF line ends whatever the file has, after "+OK" and
+// before the closing dot line.
+std::string asServerSendsIt(const std::string& message)
+{
+    std::string crlf;
+    for (char c : message) {
+        if (c == '\n' && (crlf.empty() || crlf.back() != '\r'))
+            crlf += '\r';
+        crlf += c;
+    }
+    return "+OK\r\n" + crlf.substr(0, crlf.find("\r\n\r\n") + 4) + ".\r\n";
+}
+
+std::string message(int n, const std::string& extraHeaders = "")
+{
+    return "Return-Path: <sender" + std::to_string(n) + "@example.org>\n"
+           "From: Sender " + std::to_string(n) + " <sender" + std::to_string(n) + "@example.org>\n"
+           "To: tester@example.org\n"
+           "Subject: message number " + std::to_string(n) + "\n" + extraHeaders +
+           "Message-ID: <" + std::to_string(n) + "@example.org>\n"
+           "\n"
+           "The body, which a check never fetches.\n.\nA line with a dot.\n";
+}
+
+class DovecotTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(environment("TESSARY_DOVECOT_PORT").empty())
+            << "run through tests/support/with-dovecot";
+        port = atoi(environment("TESSARY_DOVECOT_PORT").c_str());
+        maildir = environment("TESSARY_DOVECOT_MAILDIR");
+        emptyFolder(maildir + "new\\");
+        emptyFolder(maildir + "cur\\");
+        ASSERT_TRUE(startWinsock());
+    }
+    void TearDown() override
+    {
+        freeHeaders();
+        WSACleanup();
+    }
+
+    static void emptyFolder(const std::string& folder)
+    {
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE)
+            return;
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                DeleteFileA((folder + found.cFileName).c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+
+    // Delivers messages the way a mail server does: a file in new/, named so that they sort in
+    // delivery order.
+    void deliver(const std::vector<std::string>& messages)
+    {
+        for (size_t i = 0; i < messages.size(); ++i) {
+            char name[64];
+            snprintf(name, sizeof name, "%u.M%06uP1.tessary", 1700000000u + unsigned(delivered), unsigned(delivered));
+            ++delivered;
+            ASSERT_TRUE(writeWholeFile(maildir + "new\\" + name, messages[i]));
+        }
+    }
+
+    int run(const char* password = "secret")
+    {
+        freeHeaders();
+        SeamOverride<volatile LONG> serverPort(pop3Port, port);
+        return Pop3Session("127.0.0.1", "tester", password, &count, nullptr, &headers);
+    }
+
+    std::string slot(uint32_t index) const
+    {
+        return headers && index < count && headers[index] ? headers[index] : "(null)";
+    }
+
+    void freeHeaders()
+    {
+        if (headers) {
+            for (uint32_t i = 0; i < count; ++i)
+                delete[] headers[i];
+            delete[] headers;
+        }
+        headers = nullptr;
+    }
+
+    // The TOP count of the latest session in Dovecot's log ("top=N/bytes").
+    int topsInLastSession() const
+    {
+        std::string log = readWholeFile(environment("TESSARY_DOVECOT_LOG"));
+        size_t at = log.rfind("top=");
+        return at == std::string::npos ? -1 : atoi(log.c_str() + at + 4);
+    }
+
+    SeamOverride<volatile LONG> timeout{ serverTimeoutMs, 20000 };
+    int port = 0;
+    std::string maildir;
+    unsigned delivered = 0;
+    uint32_t count = 12345;
+    char** headers = nullptr;
+};
+
+TEST_F(DovecotTest, EmptyMailbox)
+{
+    EXPECT_EQ(pop3Success, run());
+    EXPECT_EQ(0u, count);
+    EXPECT_EQ(nullptr, headers);
+}
+
+TEST_F(DovecotTest, CountsAndFetchesEveryHeaderBlockAsItIsStored)
+{
+    std::vector<std::string> messages = {
+        message(1),
+        message(2, "X-Folded: first part\n\tsecond part\n"),
+        "From: crlf@example.org\r\nSubject: stored with CRLF\r\n\r\nbody\r\n",
+    };
+    deliver(messages);
+    ASSERT_EQ(pop3Success, run());
+    ASSERT_EQ(3u, count);
+    for (uint32_t i = 0; i < 3; ++i)
+        EXPECT_EQ(asServerSendsIt(messages[i]), slot(i)) << "message " << i + 1;
+    EXPECT_EQ(3, topsInLastSession());
+}
+
+TEST_F(DovecotTest, ManyMessagesInOrder)
+{
+    std::vector<std::string> messages;
+    for (int n = 1; n <= 150; ++n)
+        messages.push_back(message(n));
+    deliver(messages);
+    ASSERT_EQ(pop3Success, run());
+    ASSERT_EQ(150u, count);
+    for (uint32_t i = 0; i < count; ++i)
+        ASSERT_EQ(asServerSendsIt(messages[i]), slot(i)) << "message " << i + 1;
+    EXPECT_EQ(150, topsInLastSession());
+}
+
+TEST_F(DovecotTest, HeaderTooLongForTheBufferEndsTheSessionKeepingEarlierOnes)
+{
+    std::string longHeader = "X-Long: " + std::string(5000, 'L') + "\n";
+    std::vector<std::string> messages = { message(1), message(2, longHeader), message(3) };
+    deliver(messages);
+    EXPECT_EQ(pop3TopBroken, run());
+    ASSERT_EQ(3u, count);
+    EXPECT_EQ(asServerSendsIt(messages[0]), slot(0));
+    EXPECT_EQ("(null)", slot(1));
+    EXPECT_EQ("(null)", slot(2));
+}
+
+TEST_F(DovecotTest, WrongPasswordIsRefused)
+{
+    deliver({ message(1) });
+    EXPECT_EQ(pop3PassRefused, run("not the password"));
+    EXPECT_EQ(0u, count);
+}
+
+// The whole road of a check: DoCheckEmail, the worker on its thread, the real server, the
+// entry's header list, and the sender and subject the result actions speak.
+TEST_F(DovecotTest, CheckWorkerStoresWhatTheSpeechNeeds)
+{
+    deliver({ message(1), "From: plain@example.org\nSubject: \n\nbody\n", message(3) });
+    SeamOverride<volatile LONG> serverPort(pop3Port, port);
+    RecordingWindow window;
+    MailboxEntry entry;
+    entry.setServer("127.0.0.1");
+    entry.setUser("tester");
+    entry.setPassword("secret");
+    ASSERT_TRUE(entry.DoCheckEmail(window.handle()));
+    ASSERT_TRUE(window.waitFor(WM_CHECK_DONE, 30000));
+    EXPECT_EQ(reinterpret_cast<WPARAM>(&entry), window.received()[0].wParam);
+    ASSERT_EQ(3, entry.getLastResult());
+    ASSERT_EQ(3, entry.headerCount);
+
+    char value[256];
+    ASSERT_TRUE(entry.getHeaderField(0, value, sizeof value, 0));
+    EXPECT_STREQ("sender1@example.org", value);
+    ASSERT_TRUE(entry.getHeaderField(0, value, sizeof value, 1));
+    EXPECT_STREQ("message number 1", value);
+    ASSERT_TRUE(entry.getHeaderField(1, value, sizeof value, 0));
+    EXPECT_STREQ(" plain@example.org", value);
+    ASSERT_TRUE(entry.getHeaderField(1, value, sizeof value, 1));
+    EXPECT_STREQ("", value);
+    ASSERT_TRUE(entry.getHeaderField(2, value, sizeof value, 1));
+    EXPECT_STREQ("message number 3", value);
+    EXPECT_TRUE(entry.stopCheck(false));
+}
+
+} // namespace

@@ -1,0 +1,225 @@
+// The POP3 session against broken or hostile servers and bad input: buffer limits, junk bytes,
+// absurd counts, credentials too long for a command line, names that do not resolve.
+#include "mailcheck/pop3_test_support.h"
+#include <vector>
+
+using Commands = std::vector<std::string>;
+
+namespace {
+// A TOP reply of exactly length bytes, terminator included.
+std::string topReplyOfLength(size_t length)
+{
+    std::string head = "+OK\r\nX-Fill: ";
+    std::string tail = "\r\n\r\n.\r\n";
+    return head + std::string(length - head.size() - tail.size(), 'f') + tail;
+}
+} // namespace
+
+TEST_F(Pop3SessionTest, TopReplyOfFourThousandNinetyFourBytesFitsOneMoreDoesNot)
+{
+    const std::string fits = topReplyOfLength(4094);
+    FakePop3Server server;
+    server.loggedIn().answer("+OK 3 10\r\n").answer(fits).answer(topReplyOfLength(4095));
+    EXPECT_EQ(pop3TopBroken, run(server));
+    ASSERT_EQ(3u, count);
+    EXPECT_EQ(fits, slot(0)); // headers before the oversize one are kept
+    EXPECT_EQ("(null)", slot(1));
+    EXPECT_EQ("TOP 2 0", server.commands().back()); // no QUIT after a broken reply
+}
+
+TEST_F(Pop3SessionTest, StatusReplyOfTwoHundredFiftyFourBytesFitsOneMoreDoesNot)
+{
+    auto greeting = [](size_t length) { return "+OK " + std::string(length - 6, 'g') + "\r\n"; };
+    {
+        FakePop3Server server;
+        server.send(greeting(254)).answer("-ERR stop here\r\n");
+        EXPECT_EQ(pop3UserRefused, run(server)); // the greeting was taken
+    }
+    {
+        FakePop3Server server;
+        server.send(greeting(255));
+        EXPECT_EQ(pop3BadGreeting, run(server));
+        EXPECT_TRUE(server.commands().empty());
+    }
+}
+
+TEST_F(Pop3SessionTest, EndlessLineWithoutLineEndFailsAsSoonAsTheBufferIsFull)
+{
+    SeamOverride<volatile LONG> longWait(serverTimeoutMs, 60000);
+    FakePop3Server server;
+    server.send("+OK " + std::string(1000, 'x')).holdWithoutReading();
+    DWORD started = GetTickCount();
+    EXPECT_EQ(pop3BadGreeting, run(server));
+    EXPECT_LT(GetTickCount() - started, 30000u); // not the 60 s wait
+}
+
+TEST_F(Pop3SessionTest, EndlessTopReplyFailsAsSoonAsTheBufferIsFull)
+{
+    SeamOverride<volatile LONG> longWait(serverTimeoutMs, 60000);
+    FakePop3Server server;
+    server.loggedIn().answer("+OK 1 10\r\n").receive()
+        .send("+OK\r\n" + std::string(10000, 'y')).holdWithoutReading();
+    DWORD started = GetTickCount();
+    EXPECT_EQ(pop3TopBroken, run(server));
+    EXPECT_LT(GetTickCount() - started, 30000u);
+}
+
+TEST_F(Pop3SessionTest, BinaryJunkNeitherCrashesNorHidesTheLineEnd)
+{
+    {
+        FakePop3Server server;
+        server.send(std::string("\0\0\xff\xfe junk\r\n", 11));
+        EXPECT_EQ(pop3BadGreeting, run(server));
+    }
+    {
+        // NUL bytes before the line end: the end is still found within what arrived.
+        FakePop3Server server;
+        server.send(std::string("+OK\0\0ready\r\n", 12)).answer(std::string("+OK\0\r\n", 6))
+            .answer("+OK\r\n").answer("+OK 1 1\r\n")
+            .answer(std::string("+OK\r\nFrom: a\0b\r\n\r\n.\r\n", 21)).answer("+OK bye\r\n");
+        EXPECT_EQ(pop3Success, run(server));
+        EXPECT_EQ("+OK\r\nFrom: a", slot(0)); // the text ends at the first NUL
+    }
+    {
+        FakePop3Server server;
+        server.loggedIn().answer("+OK 2 9\r\n").answer("\x01\x02garbage\r\n.\r\n");
+        EXPECT_EQ(pop3TopBroken, run(server));
+    }
+}
+
+TEST_F(Pop3SessionTest, NegativeStatCountIsAnEmptyMailbox)
+{
+    FakePop3Server server;
+    server.loggedIn().answer("+OK -5 100\r\n").answer("+OK bye\r\n");
+    EXPECT_EQ(pop3Success, run(server));
+    EXPECT_EQ(0u, count);
+    EXPECT_EQ(nullptr, headers);
+    EXPECT_EQ("QUIT", server.commands().back());
+}
+
+TEST_F(Pop3SessionTest, AbsurdStatCountIsCutToTheSessionLimit)
+{
+    FakePop3Server server;
+    server.loggedIn().answer("+OK 99999999999999999999 1\r\n").answer(topReply("X: 1\r\n")).hangUp();
+    EXPECT_EQ(pop3TopBroken, run(server));
+    ASSERT_EQ(pop3MaxMessageCount, count);
+    EXPECT_EQ(topReply("X: 1\r\n"), slot(0));
+    EXPECT_EQ("(null)", slot(pop3MaxMessageCount - 1)); // the array has exactly that many slots
+}
+
+TEST(StatCount, ReadsTheNumberAfterTheStatusWord)
+{
+    EXPECT_EQ(3u, parseStatCount("+OK 3 1200"));
+    EXPECT_EQ(12u, parseStatCount("+OK    12abc"));
+    EXPECT_EQ(7u, parseStatCount("+OK +7"));
+    EXPECT_EQ(0u, parseStatCount("+OK"));
+    EXPECT_EQ(0u, parseStatCount("+OK none"));
+    EXPECT_EQ(0u, parseStatCount("+OK -3"));
+    EXPECT_EQ(0u, parseStatCount("+OK -99999999999999999999"));
+    EXPECT_EQ(100000u, parseStatCount("+OK 100000"));
+    EXPECT_EQ(100000u, parseStatCount("+OK 100001"));
+    EXPECT_EQ(100000u, parseStatCount("+OK 4294967296"));
+    EXPECT_EQ(0u, parseStatCount(nullptr));
+}
+
+TEST_F(Pop3SessionTest, LongestUserNameAndPasswordGoOutWhole)
+{
+    const std::string user(248, 'u'), password(248, 'p');
+    FakePop3Server server;
+    server.loggedIn().answer("+OK 0 0\r\n").answer("+OK bye\r\n");
+    EXPECT_EQ(pop3Success, run(server, user.c_str(), password.c_str()));
+    Commands sent = server.commands();
+    ASSERT_EQ(4u, sent.size());
+    EXPECT_EQ("USER " + user, sent[0]);
+    EXPECT_EQ("PASS " + password, sent[1]);
+}
+
+TEST_F(Pop3SessionTest, CredentialsThatDoNotFitOrBreakTheLineAreNeverSent)
+{
+    const std::string tooLong(249, 'x');
+    {
+        FakePop3Server server;
+        server.send("+OK hello\r\n");
+        EXPECT_EQ(pop3UserNotSent, run(server, tooLong.c_str(), "secret"));
+        EXPECT_TRUE(server.commands().empty());
+    }
+    {
+        FakePop3Server server;
+        server.send("+OK hello\r\n").answer("+OK\r\n");
+        EXPECT_EQ(pop3PassNotSent, run(server, "tester", tooLong.c_str()));
+        EXPECT_EQ((Commands{ "USER tester" }), server.commands());
+    }
+    {
+        FakePop3Server server;
+        server.send("+OK hello\r\n");
+        EXPECT_EQ(pop3UserNotSent, run(server, "tester\r\nDELE 1", "secret"));
+        EXPECT_TRUE(server.commands().empty());
+    }
+    {
+        FakePop3Server server;
+        server.send("+OK hello\r\n").answer("+OK\r\n");
+        EXPECT_EQ(pop3PassNotSent, run(server, "tester", "se\ncret"));
+        EXPECT_EQ((Commands{ "USER tester" }), server.commands());
+    }
+}
+
+TEST_F(Pop3SessionTest, ServerNamesThatLeadNowhereGiveMinus20)
+{
+    int freePort; // a port nobody listens on any more: the connection is refused
+    {
+        FakePop3Server gone;
+        freePort = gone.port();
+    }
+    SeamOverride<volatile LONG> port(pop3Port, freePort);
+    EXPECT_EQ(pop3NoConnection, Pop3Session("127.0.0.1", "u", "p", &count, stopEvent, &headers));
+    EXPECT_EQ(pop3NoConnection, Pop3Session("no-such-host.invalid", "u", "p", &count, stopEvent, &headers));
+    EXPECT_EQ(pop3NoConnection, Pop3Session("", "u", "p", &count, stopEvent, &headers));
+    EXPECT_EQ(pop3NoConnection, Pop3Session(nullptr, "u", "p", &count, stopEvent, &headers));
+    EXPECT_EQ(0u, count);
+    EXPECT_EQ(nullptr, headers);
+}
+
+TEST_F(Pop3SessionTest, ConnectsToADottedAddressOrToAResolvedName)
+{
+    FakePop3Server server;
+    server.start();
+    EXPECT_NE(INVALID_SOCKET, [&] {
+        SOCKET s = connectTo(server.port(), "localhost");
+        if (s != INVALID_SOCKET)
+            closesocket(s);
+        return s;
+    }());
+    SOCKET s = connectTo(server.port(), "127.0.0.1");
+    ASSERT_NE(INVALID_SOCKET, s);
+    sockaddr_in peer = {};
+    int length = sizeof peer;
+    ASSERT_EQ(0, getpeername(s, reinterpret_cast<sockaddr*>(&peer), &length));
+    EXPECT_EQ(htonl(INADDR_LOOPBACK), peer.sin_addr.s_addr);
+    EXPECT_EQ(server.port(), ntohs(peer.sin_port));
+    closesocket(s);
+}
+
+// A peer that stops reading fills the socket; sending must give up, not wait for ever.
+TEST_F(Pop3SessionTest, SendingToAPeerThatStopsReadingGivesUp)
+{
+    SeamOverride<volatile LONG> shortWait(serverTimeoutMs, 500);
+    FakePop3Server server;
+    server.holdWithoutReading();
+    server.start();
+    SOCKET s = connectTo(server.port(), "127.0.0.1");
+    ASSERT_NE(INVALID_SOCKET, s);
+    WSAEVENT event = WSACreateEvent();
+    ASSERT_EQ(0, WSAEventSelect(s, event, FD_READ | FD_WRITE | FD_CLOSE));
+    std::vector<char> lots(64 << 20, 'z');
+    DWORD started = GetTickCount();
+    EXPECT_FALSE(sendAll(s, lots.data(), int(lots.size()), event, stopEvent));
+    EXPECT_LT(GetTickCount() - started, 30000u);
+    SetEvent(stopEvent); // and the stop event ends such a wait too, whatever the time limit
+    SeamOverride<volatile LONG> longWait(serverTimeoutMs, 60000);
+    started = GetTickCount();
+    EXPECT_FALSE(sendAll(s, lots.data(), int(lots.size()), event, stopEvent));
+    EXPECT_LT(GetTickCount() - started, 30000u);
+    closesocket(s);
+    WSACloseEvent(event);
+}
+
