@@ -1,12 +1,12 @@
 // The release end to end under Wine: qinstaller.exe installs the test release into a temporary
 // folder, driven from outside like a user would, and QUninst.exe removes it again until nothing
-// that was recorded remains. In this build tessary.exe is a stand-in program until the mail
-// watcher has one.
+// that was recorded remains. tessary.exe is the mail watcher of this build, or a stand-in program
+// in a tree without one.
 #include <gtest/gtest.h>
 #include "installer_harness.h"
 #include "install_data.h"
 #include "uninstall_data.h"
-#include "window_driver.h"
+#include "remote_dialogs.h"
 #include "support/temp_folder.h"
 #include <shlobj.h>
 

@@ -1,5 +1,5 @@
 // Finding and driving another process's dialogs.
-#include "window_driver.h"
+#include "remote_dialogs.h"
 #include <vector>
 
 namespace {
