@@ -20,6 +20,10 @@ MainWindowHarness::~MainWindowHarness()
 {
     close();
     app.entries.clearAll();
+    // The window made the program folder the current directory; leave it so it can be removed.
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    SetCurrentDirectoryA(temp);
     snprintf(programFolder, sizeof programFolder, "%s", savedFolder_.c_str());
     pop3Port = savedPort_;
 }
