@@ -29,15 +29,6 @@ protected:
     }
     void command(WORD id) { SendMessageA(h.window(), WM_COMMAND, MAKEWPARAM(id, 0), 0); }
     bool logged(const std::string& part) const { return h.log().find(part) != std::string::npos; }
-    void settle()
-    {
-        h.pumpUntil([] {
-            for (MailboxEntry* e = app.entries.head; e; e = e->next)
-                if (e->isCheckRunning())
-                    return false;
-            return true;
-        }, 5000);
-    }
     std::string lastBox() const { return h.ui.boxes.empty() ? "" : h.ui.boxes.back().caption + ": " + h.ui.boxes.back().text; }
 };
 
@@ -48,21 +39,21 @@ TEST_F(Commands, CheckSelectedChecksADisabledEntryButCheckAllDoesNot)
     command(IDM_CHECK_ALL);
     EXPECT_TRUE(logged("a-on: checking"));
     EXPECT_FALSE(logged("b-off: checking"));
-    settle();
+    h.waitForIdleChecks();
 
     h.selectRow(1);
     h.entry(1)->setRetryDelay(100);
     command(IDM_CHECK_SELECTED);
     EXPECT_TRUE(logged("b-off: checking"));
     EXPECT_EQ(0, h.entry(1)->retryDelayMinutes);
-    settle();
+    h.waitForIdleChecks();
     // A double click on a row does the same.
     NMHDR click = { GetDlgItem(h.window(), IDC_ENTRY_LIST), IDC_ENTRY_LIST, static_cast<UINT>(NM_DBLCLK) };
     std::string before = h.log();
     SendMessageA(h.window(), WM_NOTIFY, IDC_ENTRY_LIST, reinterpret_cast<LPARAM>(&click));
     EXPECT_GT(h.log().size(), before.size());
     EXPECT_TRUE(h.log().rfind("b-off: checking") > before.size() - 20);
-    settle();
+    h.waitForIdleChecks();
 }
 
 TEST_F(Commands, RemoveAsksFirstAndSavesTheList)
@@ -235,7 +226,7 @@ TEST_F(Commands, TrayClicksShowTheWindowOrTheMenuAndARightClickStopsTheBlinking)
     SendMessageA(h.window(), WM_TRAY_NOTIFY, TRAY_ICON_ID, WM_RBUTTONDOWN);
     h.pump(100);
     EXPECT_TRUE(logged("a-on: checking"));
-    settle();
+    h.waitForIdleChecks();
 }
 
 TEST_F(Commands, MinimiseHidesTheWindowInTrayModeAndTheSystemMenuHasAbout)

@@ -35,15 +35,6 @@ protected:
         e->setDialupEntry(line);
         return e;
     }
-    void idleChecks() // lets finished checks report, so that each test starts from quiet entries
-    {
-        h.pumpUntil([] {
-            for (MailboxEntry* e = app.entries.head; e; e = e->next)
-                if (e->isCheckRunning())
-                    return false;
-            return true;
-        }, 5000);
-    }
 };
 
 TEST_F(Scheduler, TwoEntriesOnOneLineDialOnceAndTheSecondWaitsOnce)
@@ -72,7 +63,7 @@ TEST_F(Scheduler, TwoEntriesOnOneLineDialOnceAndTheSecondWaitsOnce)
     EXPECT_TRUE(logged("second: checking"));
     EXPECT_EQ(0, h.entry(1)->waitingForDialup);
     EXPECT_EQ(1, h.ras.count("dial ISP"));
-    idleChecks();
+    h.waitForIdleChecks();
 }
 
 TEST_F(Scheduler, AFailingDialDoublesItsRetryDelayUpToSixHours)
@@ -106,7 +97,7 @@ TEST_F(Scheduler, TheCpuGateHoldsChecksBackAboveNinetyPercent)
     h.dynData.setReading(90);
     h.tick();
     EXPECT_TRUE(logged("lan: checking"));
-    idleChecks();
+    h.waitForIdleChecks();
 
     size_t beeps = h.ui.beeps.size();
     h.entry(0)->checkRequested = true;
@@ -114,7 +105,7 @@ TEST_F(Scheduler, TheCpuGateHoldsChecksBackAboveNinetyPercent)
     h.tick();
     EXPECT_EQ(beeps + 1, h.ui.beeps.size());
     EXPECT_EQ(2u, occurrences(h.log(), "lan: checking")); // a failed reading lets the check go ahead
-    idleChecks();
+    h.waitForIdleChecks();
 }
 
 TEST_F(Scheduler, AConnectionTheUserMadeIsNeverHungUp)
@@ -182,7 +173,7 @@ TEST_F(Scheduler, WaitingEntriesCheckOnlyWhileConnectedUnlessTheUserAsks)
     h.tick();
     EXPECT_TRUE(logged("dialing: ISP"));
     ASSERT_TRUE(waitForLog("waiter: checking.."));
-    idleChecks();
+    h.waitForIdleChecks();
 }
 
 TEST_F(Scheduler, TheConnectionWatchSpeaksTheSpeedAndForgetsADialledLineReplacedByAnother)

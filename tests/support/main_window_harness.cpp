@@ -90,6 +90,16 @@ bool MainWindowHarness::pumpUntil(const std::function<bool()>& condition, DWORD 
     }
 }
 
+bool MainWindowHarness::waitForIdleChecks()
+{
+    return pumpUntil([] {
+        for (MailboxEntry* e = app.entries.head; e; e = e->next)
+            if (e->isCheckRunning())
+                return false;
+        return true;
+    }, 5000);
+}
+
 std::string MainWindowHarness::log() const
 {
     HWND edit = GetDlgItem(window_, IDC_LOG);
