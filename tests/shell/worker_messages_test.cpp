@@ -225,6 +225,22 @@ TEST_F(CheckResults, MessagesForRemovedEntriesOnlyRefreshTheList)
               h.log().find("ERROR: unknown entry!: warning: there was an error checking the account"));
 }
 
+TEST_F(CheckResults, DialMessagesForARemovedEntryAreReportedAndTheDialIsJoined)
+{
+    open();
+    MailboxEntry gone;
+    app.dialingEntry = &gone;
+    SendMessageA(h.window(), WM_DIAL_CONNECTED, reinterpret_cast<WPARAM>(&app.dialWorker), 0);
+    EXPECT_NE(std::string::npos, h.log().find("dial was successful"));
+    EXPECT_NE(std::string::npos,
+              h.log().find("unknown entry!: warning: received dial in response from unknown entry"));
+    std::string before = h.log();
+    SendMessageA(h.window(), WM_DIAL_FAILED, reinterpret_cast<WPARAM>(&app.dialWorker), 0);
+    EXPECT_EQ(before, h.log()); // no retry line: the entry is gone
+    EXPECT_EQ(0, gone.retryDelayMinutes);
+    app.dialingEntry = nullptr;
+}
+
 TEST_F(CheckResults, WinsockFailureJoinsTheWorkerAndLogsTheLastResult)
 {
     open();
