@@ -18,12 +18,23 @@ void appendToLog(HWND log, const char* line)
     SendMessageA(log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(line));
 }
 
+// Lines are counted and dropped by their line breaks, not by the edit control's display lines:
+// those wrap, and dropping a wrapped piece would cut a line in the middle.
 void dropOldestLineBeyondLimit(HWND log)
 {
-    if (SendMessageA(log, EM_GETLINECOUNT, 0, 0) <= logLineLimit)
+    int length = GetWindowTextLengthA(log);
+    std::vector<char> text(static_cast<size_t>(length) + 1);
+    GetWindowTextA(log, text.data(), length + 1);
+    int lines = 1;
+    const char* firstBreak = nullptr;
+    for (const char* at = strstr(text.data(), "\r\n"); at; at = strstr(at + 2, "\r\n")) {
+        if (!firstBreak)
+            firstBreak = at;
+        ++lines;
+    }
+    if (lines <= logLineLimit || !firstBreak)
         return;
-    LRESULT firstLength = SendMessageA(log, EM_LINELENGTH, 0, 0);
-    SendMessageA(log, EM_SETSEL, 0, firstLength + 2); // the line and its line break
+    SendMessageA(log, EM_SETSEL, 0, (firstBreak - text.data()) + 2); // the line and its line break
     SendMessageA(log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(""));
 }
 

@@ -55,11 +55,21 @@ void applySpeech(const Settings& settings)
         LogEntryLine(nullptr, "warning: could not set desired voice ):");
 }
 
+// The wait limit in milliseconds. A negative number of seconds waits not at all rather than for
+// weeks, and a huge one stays within what a 32-bit millisecond count can hold.
+LONG timeoutMilliseconds(int32_t seconds)
+{
+    if (seconds < 0)
+        return 0;
+    const int32_t largest = 0x7FFFFFFF / 1000;
+    return (seconds > largest ? largest : seconds) * 1000;
+}
+
 } // namespace
 
 void ApplySettings(HWND window, Settings& settings)
 {
-    serverTimeoutMs = settings.serverTimeoutSeconds * 1000;
+    serverTimeoutMs = timeoutMilliseconds(settings.serverTimeoutSeconds);
     if (!applyStartupValue(settings))
         return;
     if (settings.runInTray) {

@@ -98,6 +98,8 @@ BOOL onInitDialog(HWND window)
     // The log keeps 400 lines; the default limit of an edit control holds fewer.
     SendDlgItemMessageA(window, IDC_LOG, EM_SETLIMITTEXT, 0, 0);
     SetUpEntryListView(window);
+    // The banner goes first, so that warnings of the start-up follow it on lines of their own.
+    writeBanner();
 
     enterProgramFolder();
     app.entries.load(entryListFileName);
@@ -119,7 +121,6 @@ BOOL onInitDialog(HWND window)
     else
         ShowWindow(window, SW_SHOWDEFAULT);
     UpdateWindow(window);
-    writeBanner();
     return TRUE;
 }
 

@@ -76,7 +76,8 @@ void startDial(HWND window, MailboxEntry& entry)
         LogEntryLine(entry.name, text);
         return;
     }
-    entry.setRetryDelay(0);
+    // The delay is kept until the dial has succeeded, so that dials failing one after another
+    // wait longer each time.
     LogEntryLine("dialing", entry.dialupEntry ? entry.dialupEntry : "(first found)");
     RefreshEntryListAndAnimation();
 }

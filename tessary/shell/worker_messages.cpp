@@ -101,6 +101,7 @@ void OnDialConnected(HWND window)
     joinDial();
     if (MailboxEntry* entry = listedEntry(reinterpret_cast<WPARAM>(app.dialingEntry))) {
         rememberDialedConnection(*entry);
+        entry->setRetryDelay(0);
         if (entry->enabled || entry->checkRequested) {
             if (entry->DoCheckEmail(window))
                 LogEntryLine(entry->name, "checking..");

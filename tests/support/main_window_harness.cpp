@@ -20,6 +20,10 @@ MainWindowHarness::~MainWindowHarness()
 {
     close();
     app.entries.clearAll();
+    // The window made the program folder the current directory; leave it so it can be removed.
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    SetCurrentDirectoryA(temp);
     snprintf(programFolder, sizeof programFolder, "%s", savedFolder_.c_str());
     pop3Port = savedPort_;
 }
@@ -86,6 +90,16 @@ bool MainWindowHarness::pumpUntil(const std::function<bool()>& condition, DWORD 
     }
 }
 
+bool MainWindowHarness::waitForIdleChecks()
+{
+    return pumpUntil([] {
+        for (MailboxEntry* e = app.entries.head; e; e = e->next)
+            if (e->isCheckRunning())
+                return false;
+        return true;
+    }, 5000);
+}
+
 std::string MainWindowHarness::log() const
 {
     HWND edit = GetDlgItem(window_, IDC_LOG);
@@ -98,7 +112,11 @@ std::string MainWindowHarness::log() const
 
 int MainWindowHarness::logLines() const
 {
-    return static_cast<int>(SendDlgItemMessageA(window_, IDC_LOG, EM_GETLINECOUNT, 0, 0));
+    std::string text = log();
+    int lines = 1;
+    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2))
+        ++lines;
+    return lines;
 }
 
 MailboxEntry* MainWindowHarness::entry(int index) const

@@ -30,6 +30,7 @@ public:
     void tick();                      // one poll tick
     void pump(DWORD milliseconds);    // runs the message loop for a while
     bool pumpUntil(const std::function<bool()>& condition, DWORD timeoutMs);
+    bool waitForIdleChecks();         // lets running checks finish and report
     std::string log() const;          // the log's text
     int logLines() const;
     MailboxEntry* entry(int index) const; // in list order
