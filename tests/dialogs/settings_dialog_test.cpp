@@ -84,27 +84,6 @@ TEST_F(SettingsDialog, EachOptionShowsAndStoresItsOwnFlag)
     }
 }
 
-TEST_F(SettingsDialog, ClickingEveryOptionTurnsItOnAndBackOff)
-{
-    Settings record = blank();
-    run(record, [](HWND dialog) {
-        for (const Option& option : options)
-            SendMessageA(controlByText(dialog, option.text), BM_CLICK, 0, 0);
-        click(dialog, IDOK);
-    });
-    for (const Option& option : options)
-        EXPECT_EQ(1, record.*option.flag) << option.text;
-    run(record, [](HWND dialog) {
-        for (const Option& option : options)
-            SendMessageA(controlByText(dialog, option.text), BM_CLICK, 0, 0);
-        click(dialog, IDOK);
-    });
-    for (const Option& option : options)
-        EXPECT_EQ(0, record.*option.flag) << option.text;
-    EXPECT_EQ(10, record.windowLeft);
-    EXPECT_EQ(20, record.windowTop);
-}
-
 TEST_F(SettingsDialog, CancelAndTheCloseBoxLeaveTheRecordAsGiven)
 {
     Settings record = blank();
