@@ -34,14 +34,8 @@ bool storeRequired(HWND dialog, int id, MailboxEntry& entry, void (MailboxEntry:
 
 void storeConnection(HWND dialog, MailboxEntry& entry)
 {
-    if (isChecked(dialog, IDC_EMB_DIAL_AS_NEEDED))
-        entry.connectionMode = DialAsNeeded;
-    else if (isChecked(dialog, IDC_EMB_WAIT_FOR_CONNECTION))
-        entry.connectionMode = WaitForConnection;
-    else
-        entry.connectionMode = AlwaysConnected;
-    ReadDialupEntry(dialog, IDC_EMB_DIALUP, entry);
-    entry.hangUpWhenDone = isChecked(dialog, IDC_EMB_HANG_UP);
+    StoreConnectionFields(dialog, { IDC_EMB_DIAL_AS_NEEDED, IDC_EMB_WAIT_FOR_CONNECTION, IDC_EMB_DIALUP, IDC_EMB_HANG_UP },
+                          entry);
 }
 
 void storeDays(HWND dialog, MailboxEntry& entry)
@@ -138,6 +132,18 @@ bool StoreScheduleFields(HWND dialog, MailboxEntry& entry)
 {
     storeDays(dialog, entry);
     return storePeriod(dialog, entry) && storeTime(dialog, entry, startRule) && storeTime(dialog, entry, endRule);
+}
+
+void StoreConnectionFields(HWND dialog, const ConnectionControls& ids, MailboxEntry& entry)
+{
+    if (isChecked(dialog, ids.dialAsNeeded))
+        entry.connectionMode = DialAsNeeded;
+    else if (isChecked(dialog, ids.waitForConnection))
+        entry.connectionMode = WaitForConnection;
+    else
+        entry.connectionMode = AlwaysConnected;
+    ReadDialupEntry(dialog, ids.dialup, entry);
+    entry.hangUpWhenDone = isChecked(dialog, ids.hangUp);
 }
 
 bool StoreEntryFields(HWND dialog, MailboxEntry& entry)

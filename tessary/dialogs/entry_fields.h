@@ -10,6 +10,13 @@
 // the fields of the rules before it stay stored.
 bool StoreEntryFields(HWND dialog, MailboxEntry& entry);
 
+// Connection mode from three radio buttons (the third is the LAN), the dial-up entry from its
+// combo box and the hang-up check box, on the controls with the given ids.
+struct ConnectionControls {
+    int dialAsNeeded, waitForConnection, dialup, hangUp;
+};
+void StoreConnectionFields(HWND dialog, const ConnectionControls& ids, MailboxEntry& entry);
+
 // The schedule rules alone: days, period hours and minutes, start time, end time.
 bool StoreScheduleFields(HWND dialog, MailboxEntry& entry);
 

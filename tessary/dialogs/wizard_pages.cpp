@@ -93,14 +93,8 @@ void activateConnection(HWND page, MailboxEntry& entry)
 
 bool nextConnection(HWND page, MailboxEntry& entry)
 {
-    if (isChecked(page, IDC_WIZ_DIAL_AS_NEEDED))
-        entry.connectionMode = DialAsNeeded;
-    else if (isChecked(page, IDC_WIZ_WAIT_FOR_CONNECTION))
-        entry.connectionMode = WaitForConnection;
-    else
-        entry.connectionMode = AlwaysConnected;
-    ReadDialupEntry(page, IDC_WIZ_DIALUP, entry);
-    entry.hangUpWhenDone = isChecked(page, IDC_WIZ_HANG_UP);
+    StoreConnectionFields(page, { IDC_WIZ_DIAL_AS_NEEDED, IDC_WIZ_WAIT_FOR_CONNECTION, IDC_WIZ_DIALUP, IDC_WIZ_HANG_UP },
+                          entry);
     return true;
 }
 

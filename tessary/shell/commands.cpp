@@ -96,14 +96,14 @@ void runSelectedMailProgram(HWND window)
         runMailProgram(*entry);
 }
 
-void showWindow(HWND window)
+} // namespace
+
+void ShowMainWindow(HWND window)
 {
     ShowWindow(window, SW_SHOW);
     UpdateWindow(window);
     SetForegroundWindow(window);
 }
-
-} // namespace
 
 void CheckSelected(HWND window)
 {
@@ -165,7 +165,7 @@ INT_PTR OnCommand(HWND window, WORD id)
         runFirstMailProgram();
         break;
     case IDM_SHOW_WINDOW:
-        showWindow(window);
+        ShowMainWindow(window);
         break;
     case IDM_RUN_SELECTED_EMAIL_APP:
         runSelectedMailProgram(window);

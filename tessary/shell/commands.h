@@ -4,5 +4,7 @@
 
 // WM_COMMAND by command id: TRUE when the id is one of the program's commands.
 INT_PTR OnCommand(HWND window, WORD id);
+// Shows the main window and brings it to the front ("&Show window", a click on the tray icon).
+void ShowMainWindow(HWND window);
 // Checks the selected entry now, also a disabled one (menu, context menu, double click).
 void CheckSelected(HWND window);

@@ -77,12 +77,8 @@ void reselect(HWND list, MailboxEntry* entry)
     find.lParam = reinterpret_cast<LPARAM>(entry);
     int row = static_cast<int>(SendMessageA(list, LVM_FINDITEMA, static_cast<WPARAM>(-1),
                                             reinterpret_cast<LPARAM>(&find)));
-    if (row < 0)
-        return;
-    LVITEMA state = {};
-    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    state.state = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+    if (row >= 0)
+        selectAndFocusRow(row);
 }
 
 bool anyCheckRunning()
@@ -192,6 +188,14 @@ void LayoutWindow(HWND window)
 int selectedRow()
 {
     return static_cast<int>(SendMessageA(listView(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+void selectAndFocusRow(int row)
+{
+    LVITEMA state = {};
+    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(listView(), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
 }
 
 bool rowEntry(int row, MailboxEntry*& entry)

@@ -25,6 +25,8 @@ inline void RefreshEntryListAndAnimation()
 
 // The first selected row, or -1.
 int selectedRow();
+// Makes the row selected and focused.
+void selectAndFocusRow(int row);
 // The entry pointer a row carries (not yet checked against the entry list); false when the list
 // view cannot give it.
 bool rowEntry(int row, MailboxEntry*& entry);

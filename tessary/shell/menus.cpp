@@ -27,14 +27,6 @@ MailboxEntry* listedSelection()
     return entry;
 }
 
-void selectRow(HWND list, int row)
-{
-    LVITEMA state = {};
-    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    state.state = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
-}
-
 } // namespace
 
 bool headersCanBeShown(const MailboxEntry& entry)
@@ -84,7 +76,7 @@ INT_PTR OnContextMenu(HWND window, HWND control, LPARAM screenPoint)
     int row = static_cast<int>(SendMessageA(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
     if (row < 0 || !(hit.flags & LVHT_ONITEM))
         return FALSE;
-    selectRow(list, row);
+    selectAndFocusRow(row);
     MailboxEntry* entry = listedSelection();
     PopupMenu menu;
     if (!menu.create())

@@ -1,5 +1,6 @@
 // The tray icon, its blinking after mail, and its clicks and menu.
 #include "shell/tray_icon.h"
+#include "shell/commands.h"
 #include "shell/popup_menu.h"
 #include "platform/messages.h"
 #include "platform/fatal_error.h"
@@ -33,13 +34,6 @@ HICON frameIcon(int frame)
     if (frame == 3)
         return app.trayBlink2;
     return app.trayIcon;
-}
-
-void showMainWindow(HWND window)
-{
-    ShowWindow(window, SW_SHOW);
-    UpdateWindow(window);
-    SetForegroundWindow(window);
 }
 
 void showTrayMenu(HWND window)
@@ -126,7 +120,7 @@ void OnTrayNotify(HWND window, WPARAM id, LPARAM mouseMessage)
     if (id != TRAY_ICON_ID)
         return;
     if (mouseMessage == WM_LBUTTONDOWN)
-        showMainWindow(window);
+        ShowMainWindow(window);
     else if (mouseMessage == WM_RBUTTONDOWN)
         showTrayMenu(window);
 }
