@@ -34,6 +34,10 @@ void MailboxEntry::clear()
     freeOwned(mailProgramArgs);
     freeOwned(shellCommand);
     freeOwned(shellCommandFile);
+    freeOwned(trustedCertificate);
+    security = SecurityNone;
+    port = 0;
+    announceNewOnly = false;
     playSoundOnMail = false;
     playSoundOnNoMail = false;
     runMailProgram = false;
@@ -59,6 +63,7 @@ void MailboxEntry::setMailProgramPath(const char* text) { replaceOwned(mailProgr
 void MailboxEntry::setMailProgramArgs(const char* text) { replaceOwned(mailProgramArgs, text); }
 void MailboxEntry::setShellCommand(const char* text) { replaceOwned(shellCommand, text); }
 void MailboxEntry::setShellCommandFile(const char* text) { replaceOwned(shellCommandFile, text); }
+void MailboxEntry::setTrustedCertificate(const char* text) { replaceOwned(trustedCertificate, text); }
 
 void MailboxEntry::setCheckDays(const bool days[7])
 {
@@ -173,4 +178,8 @@ void MailboxEntry::copyFrom(const MailboxEntry& source)
     runShellCommand = source.runShellCommand;
     setShellCommand(source.shellCommand);
     setShellCommandFile(source.shellCommandFile);
+    security = source.security;
+    port = source.port;
+    setTrustedCertificate(source.trustedCertificate);
+    announceNewOnly = source.announceNewOnly;
 }

@@ -13,6 +13,13 @@ enum ConnectionMode : int32_t {
     AlwaysConnected = 2,   // a LAN: never dial, never hang up
 };
 
+// How the connection to the POP3 server is secured.
+enum ConnectionSecurity : int32_t {
+    SecurityNone = 0,    // plain POP3
+    SecurityStls = 1,    // plain connection, then STLS and TLS before logging in
+    SecuritySslTls = 2,  // TLS from the first byte (POP3S)
+};
+
 // Longest user name or password a POP3 command line can carry ("PASS " + text + "\r\n" in 255).
 const int maxCredentialLength = 248;
 
@@ -39,6 +46,10 @@ public:
     void setMailProgramArgs(const char* text);
     void setShellCommand(const char* text);
     void setShellCommandFile(const char* text);
+    void setTrustedCertificate(const char* text);
+    void setSecurity(int32_t value) { security = value; }
+    void setPort(int32_t value) { port = value; }
+    void setAnnounceNewOnly(bool value) { announceNewOnly = value; }
 
     void setCheckDays(const bool days[7]);
     void getCheckDays(bool days[7]) const;
@@ -111,4 +122,8 @@ public:
     char* mailProgramArgs = nullptr;
     char* shellCommand = nullptr;
     char* shellCommandFile = nullptr;
+    int32_t security = SecurityNone;     // a ConnectionSecurity
+    int32_t port = 0;                    // 0: 110 for None and STLS, 995 for SSL/TLS
+    char* trustedCertificate = nullptr;  // SHA-256 thumbprint, 64 upper-case hex digits, or null
+    bool announceNewOnly = false;        // announce only messages not seen at the last check
 };

@@ -53,6 +53,10 @@ TEST(MailboxEntryClear, FreesStringsAndRunStateButKeepsScheduleAndModes)
     e.checkRequested = true;
     e.hangUpPending = true;
     e.lastResult = 4;
+    e.setSecurity(SecuritySslTls);
+    e.setPort(995);
+    e.setTrustedCertificate("AB");
+    e.setAnnounceNewOnly(true);
     char** texts = new char*[1];
     texts[0] = new char[3]{ 'h', 'i', 0 };
     e.setHeaders(texts, 1);
@@ -69,6 +73,11 @@ TEST(MailboxEntryClear, FreesStringsAndRunStateButKeepsScheduleAndModes)
     EXPECT_EQ(2, e.periodHours);
     EXPECT_FALSE(e.enabled);
     EXPECT_TRUE(e.hangUpWhenDone);
+    // The connection's security goes back to what an entry from an older list file has.
+    EXPECT_EQ(SecurityNone, e.security);
+    EXPECT_EQ(0, e.port);
+    EXPECT_EQ(nullptr, e.trustedCertificate);
+    EXPECT_FALSE(e.announceNewOnly);
 }
 
 TEST(MailboxEntryStop, StopWaitsForTheWorkerAndClosesItsHandles)
@@ -119,6 +128,10 @@ TEST(MailboxEntryCopy, DisabledSourceDisablesTheTargetAndStopsItsCheck)
     source.setMailProgramArgs("-x");
     source.retryDelayMinutes = 20;
     source.hangUpPending = true;
+    source.setSecurity(SecurityStls);
+    source.setPort(1110);
+    source.setTrustedCertificate("0123ABCD");
+    source.setAnnounceNewOnly(true);
 
     MailboxEntry target;
     startStandInWorker(target, StandInBehaviour::EndsOnStop);
@@ -141,6 +154,11 @@ TEST(MailboxEntryCopy, DisabledSourceDisablesTheTargetAndStopsItsCheck)
     EXPECT_TRUE(target.playSoundOnNoMail);
     EXPECT_STREQ("quiet.wav", target.noMailSoundFile);
     EXPECT_STREQ("-x", target.mailProgramArgs);
+    EXPECT_EQ(SecurityStls, target.security);
+    EXPECT_EQ(1110, target.port);
+    EXPECT_STREQ("0123ABCD", target.trustedCertificate);
+    EXPECT_NE(source.trustedCertificate, target.trustedCertificate);
+    EXPECT_TRUE(target.announceNewOnly);
     // Retry state and a pending hang-up belong to the entry, not its configuration.
     EXPECT_EQ(0, target.retryDelayMinutes);
     EXPECT_FALSE(target.hangUpPending);
