@@ -50,8 +50,8 @@ std::string unquoted(const std::string& phrase)
 }
 
 struct Sender {
-    std::string name;    // unquoted, still encoded
-    std::string address; // or the whole value when it has no recognisable parts
+    std::string name;    // unquoted, still encoded; the whole value when it has no recognisable parts
+    std::string address; // what is said when the name comes to nothing
 };
 
 Sender splitSender(const std::string& value)

@@ -8,12 +8,12 @@
 namespace {
 
 struct Segment {
-    enum Kind { Plain, Blanks, Word } kind;
-    size_t begin, end;    // where the segment stands in the unfolded text
-    unsigned codePage;    // Word: the charset's code page
-    std::string bytes;    // Word: the transfer-decoded bytes
-    std::wstring decoded; // Word: its characters (a whole run's on the run's first word)
-    bool isDecoded;       // Word: decoded; otherwise it is shown as it stands
+    enum Kind { Plain, Blanks, Word } kind = Plain;
+    size_t begin = 0, end = 0; // where the segment stands in the unfolded text
+    unsigned codePage = 0;     // Word: the charset's code page
+    std::string bytes;         // Word: the transfer-decoded bytes
+    std::wstring decoded;      // Word: its characters (a whole run's on the run's first word)
+    bool isDecoded = false;    // Word: decoded; otherwise it is shown as it stands
 };
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
@@ -139,8 +139,11 @@ std::vector<Segment> split(const std::string& text)
             continue;
         }
         Segment::Kind kind = isBlank(text[at]) ? Segment::Blanks : Segment::Plain;
-        if (segments.empty() || segments.back().kind != kind)
-            segments.push_back(Segment{ kind, at, at, 0, std::string(), std::wstring(), false });
+        if (segments.empty() || segments.back().kind != kind) {
+            segments.emplace_back();
+            segments.back().kind = kind;
+            segments.back().begin = at;
+        }
         segments.back().end = ++at;
     }
     return segments;
