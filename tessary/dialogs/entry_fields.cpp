@@ -2,6 +2,7 @@
 #include "dialogs/entry_fields.h"
 #include "dialogs/dialog_controls.h"
 #include "dialogs/dialup_combo.h"
+#include "dialogs/entry_security.h"
 #include "resources/resource.h"
 #include <cstdio>
 #include <cstring>
@@ -156,8 +157,10 @@ bool StoreEntryFields(HWND dialog, MailboxEntry& entry)
         !storeRequired(dialog, IDC_EMB_USER, entry, &MailboxEntry::setUser,
                        "You must supply the user, or mailbox name used to access your email.") ||
         !storeRequired(dialog, IDC_EMB_PASSWORD, entry, &MailboxEntry::setPassword,
-                       "You must supply the password used to access your email."))
+                       "You must supply the password used to access your email.") ||
+        !StoreSecurityFields(dialog, entry))
         return false;
+    entry.setAnnounceNewOnly(isChecked(dialog, IDC_EMB_ANNOUNCE_NEW_ONLY));
     storeConnection(dialog, entry);
     if (!StoreScheduleFields(dialog, entry))
         return false;
