@@ -178,11 +178,9 @@ TEST_F(EntryDialog, PortRule)
         int32_t stored;
     };
     const Case cases[] = {
-        { "", true, 0 },          { "1", true, 1 },        { "995", true, 995 },     { "65535", true, 65535 },
-        { "0995", true, 995 },    { "0", false, 77 },      { "65536", false, 77 },   { "-1", false, 77 },
-        { "+5", false, 77 },      { " 995", false, 77 },   { "995 ", false, 77 },    { "99x", false, 77 },
-        { "4294967297", false, 77 }, // would wrap around to 1 in 32 bits
-        { "00000000000000000000110", true, 110 },
+        { "", true, 0 },       { "1", true, 1 },      { "65535", true, 65535 }, { "0000995", true, 995 },
+        { "0", false, 77 },    { "65536", false, 77 }, { "-1", false, 77 },     { " 995", false, 77 },
+        { "99x", false, 77 },  { "4294967297", false, 77 }, // would wrap around to 1 in 32 bits
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -224,8 +222,7 @@ TEST_F(EntryDialog, TrustedCertificateRule)
         { digits.substr(1), nullptr },
         { digits + "0", nullptr },
         { digits.substr(1) + "G", nullptr },
-        { "SHA256:" + digits, nullptr },
-        { digits.substr(0, 32) + "-" + digits.substr(32), nullptr },
+        { digits.substr(0, 32) + "-" + digits.substr(32), nullptr }, // only colons and spaces are dropped
         { std::string(2000, 'a'), nullptr },
     };
     const char* const kept = "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF";
