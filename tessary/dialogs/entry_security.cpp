@@ -12,12 +12,6 @@ const char* const securityNames[] = { "None", "STLS", "SSL/TLS" };
 const int securityCount = 3;
 const int32_t highestPort = 65535;
 
-void readText(HWND dialog, int id, char (&text)[fieldTextSize])
-{
-    text[0] = '\0';
-    GetDlgItemTextA(dialog, id, text, fieldTextSize);
-}
-
 void storeSecurity(HWND dialog, MailboxEntry& entry)
 {
     LRESULT selected = SendDlgItemMessageA(dialog, IDC_EMB_SECURITY, CB_GETCURSEL, 0, 0);
@@ -43,7 +37,7 @@ bool parsePort(const char* text, int32_t& port)
 bool storePort(HWND dialog, MailboxEntry& entry)
 {
     char text[fieldTextSize];
-    readText(dialog, IDC_EMB_PORT, text);
+    readFieldText(dialog, IDC_EMB_PORT, text);
     int32_t port;
     if (!parsePort(text, port)) {
         showInvalidInput(dialog, "Port must be a number from 1 to 65535");
@@ -65,7 +59,7 @@ bool holdsOnlySeparators(const char* text)
 bool storeTrustedCertificate(HWND dialog, MailboxEntry& entry)
 {
     char text[fieldTextSize];
-    readText(dialog, IDC_EMB_TRUSTED_CERTIFICATE, text);
+    readFieldText(dialog, IDC_EMB_TRUSTED_CERTIFICATE, text);
     if (holdsOnlySeparators(text)) {
         entry.setTrustedCertificate(nullptr);
         return true;
