@@ -43,6 +43,17 @@ void appendAndSave(MailboxEntry* entry)
     saveEntryList();
 }
 
+// A mailbox entry made by the user (Add new, the wizard): TLS from the first byte on the default
+// port, and only new messages announced. Entries read from older files keep plain POP3.
+MailboxEntry* newUserEntry()
+{
+    MailboxEntry* entry = new MailboxEntry;
+    entry->setSecurity(SecuritySslTls);
+    entry->setPort(0);
+    entry->setAnnounceNewOnly(true);
+    return entry;
+}
+
 // The entry of the first selected row; null, after telling the user, when there is none or
 // the row's entry has gone.
 MailboxEntry* selectedEntry(HWND window, const char* noSelection)
@@ -77,7 +88,7 @@ void OpenSettingsCommand(HWND window)
 
 void AddNewEntryCommand(HWND window)
 {
-    MailboxEntry* entry = new MailboxEntry;
+    MailboxEntry* entry = newUserEntry();
     entryDialogTitle = "Add new mailbox entry";
     INT_PTR result = OpenEntryDialog(window, entry);
     entryDialogTitle = nullptr;
@@ -110,7 +121,7 @@ void EditEntryCommand(HWND window)
 
 void AddWizardCommand(HWND window)
 {
-    MailboxEntry* entry = new MailboxEntry;
+    MailboxEntry* entry = newUserEntry();
     int result = RunAddWizard(window, GetModuleHandleA(nullptr), entry);
     if (failed(result, "Could not create add entry wizard.") || result == 0) {
         delete entry;
