@@ -1,4 +1,5 @@
-// The check result actions for mail, for no mail, and for a failed check.
+// The check result actions for mail (every message, or only the new ones), for no (new) mail, and
+// for a failed check.
 #include "notify/result_actions.h"
 #include "notify/speech.h"
 #include "shell/activity_log.h"
@@ -110,24 +111,24 @@ void speakMessages(const MailboxEntry& entry, const std::vector<int>& numbers, c
     }
 }
 
-void speakMailReport(const MailboxEntry& entry, int count, const Settings& settings)
+// The spoken count (of the messages announced) and their senders and subjects.
+void speakMailReport(const MailboxEntry& entry, const std::vector<int>& announced, const Settings& settings)
 {
     WaitCursor busy;
+    int count = static_cast<int>(announced.size());
     char line[spokenFieldLineSize];
     snprintf(line, sizeof line, count == 1 ? "Account %s has %d message" : "Account %s has %d messages",
              entry.name ? entry.name : "", count);
     speakOrLog(line, settings, mailSpeakFailure);
-    std::vector<int> everyMessage(static_cast<size_t>(count));
-    for (int number = 1; number <= count; ++number)
-        everyMessage[static_cast<size_t>(number - 1)] = number;
-    speakMessages(entry, everyMessage, settings);
+    speakMessages(entry, announced, settings);
 }
 
-void mailWaiting(HWND window, const MailboxEntry& entry, int count, const Settings& settings)
+// The mail case: logText in the log, then the popup, the blinking tray icon, the sound, the
+// programs and the spoken report of the announced messages.
+void mailWaiting(HWND window, const MailboxEntry& entry, const char* logText, const std::vector<int>& announced,
+                 const Settings& settings)
 {
-    char text[32];
-    snprintf(text, sizeof text, "%d messages", count);
-    LogEntryLine(entry.name, text);
+    LogEntryLine(entry.name, logText);
     if (settings.popupOnMail) {
         ShowWindow(window, SW_SHOW);
         SetForegroundWindow(window);
@@ -145,20 +146,55 @@ void mailWaiting(HWND window, const MailboxEntry& entry, int count, const Settin
         launch(entry, entry.shellCommand, entry.shellCommandFile, nullptr,
                "error: ShellExecute() failed on shell command");
     if (settings.speakCheckResults)
-        speakMailReport(entry, count, settings);
+        speakMailReport(entry, announced, settings);
 }
 
-void noMail(const MailboxEntry& entry, const Settings& settings)
+// The no-mail case: logText in the log, the no-mail sound, and spokenFormat (with the name).
+void noMail(const MailboxEntry& entry, const Settings& settings, const char* logText, const char* spokenFormat)
 {
-    LogEntryLine(entry.name, "no mail.");
+    LogEntryLine(entry.name, logText);
     if (entry.playSoundOnNoMail && !settings.speakCheckResults)
         playSound(entry.noMailSoundFile, settings);
     if (settings.speakCheckResults) {
         WaitCursor busy;
         char line[spokenFieldLineSize];
-        snprintf(line, sizeof line, "Account %s has no messages.", entry.name ? entry.name : "");
+        snprintf(line, sizeof line, spokenFormat, entry.name ? entry.name : "");
         speakOrLog(line, settings, "error: speak failed, SAPI may not be installed or initialized");
     }
+}
+
+// Every message of the mailbox, for a check that announces them all.
+std::vector<int> everyMessage(int count)
+{
+    std::vector<int> numbers(static_cast<size_t>(count));
+    for (int number = 1; number <= count; ++number)
+        numbers[static_cast<size_t>(number - 1)] = number;
+    return numbers;
+}
+
+// A check that told new messages from those seen before: the mail case for the new ones only,
+// the no-mail case when there are none.
+void newMailOnly(HWND window, const MailboxEntry& entry, int total, const std::vector<int>& fresh,
+                 const Settings& settings)
+{
+    if (fresh.empty()) {
+        noMail(entry, settings, "no new mail", "Account %s has no new messages.");
+        return;
+    }
+    char text[64];
+    snprintf(text, sizeof text, "%d messages, %d new", total, static_cast<int>(fresh.size()));
+    mailWaiting(window, entry, text, fresh, settings);
+}
+
+// Said once in a run of the program, however many entries' servers lack UIDL.
+bool noUidlWarningLogged = false;
+
+void warnOfServerWithoutUidl(const MailboxEntry& entry)
+{
+    if (noUidlWarningLogged)
+        return;
+    noUidlWarningLogged = true;
+    LogEntryLine(entry.name, "warning: server has no UIDL, announcing all messages");
 }
 
 void checkFailed(const MailboxEntry& entry, int code)
@@ -185,10 +221,18 @@ bool buildSpokenFieldLine(const MailboxEntry& entry, int number, HeaderFieldKind
 void RunResultActions(HWND window, const MailboxEntry& entry, const Settings& settings)
 {
     int result = entry.lastResult;
-    if (result > 0)
-        mailWaiting(window, entry, result, settings);
-    else if (result == 0)
-        noMail(entry, settings);
-    else
+    const CheckNews& news = entry.seenMessages.news();
+    if (result > 0 && news.serverLacksUidl)
+        warnOfServerWithoutUidl(entry);
+    if (result > 0 && news.counted) {
+        newMailOnly(window, entry, result, news.newNumbers, settings);
+    } else if (result > 0) {
+        char text[32];
+        snprintf(text, sizeof text, "%d messages", result);
+        mailWaiting(window, entry, text, everyMessage(result), settings);
+    } else if (result == 0) {
+        noMail(entry, settings, "no mail.", "Account %s has no messages.");
+    } else {
         checkFailed(entry, result);
+    }
 }

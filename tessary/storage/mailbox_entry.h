@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <cstdint>
 #include "mailcheck/check_worker.h"
+#include "mailcheck/seen_messages.h"
 
 class FileReader;
 class AtomicFileWriter;
@@ -126,4 +127,7 @@ public:
     int32_t port = 0;                    // 0: 110 for None and STLS, 995 for SSL/TLS
     char* trustedCertificate = nullptr;  // SHA-256 thumbprint, 64 upper-case hex digits, or null
     bool announceNewOnly = false;        // announce only messages not seen at the last check
+    // Run-time: the ids seen before and the news of the last check; guarded by lock like the
+    // headers. Kept by clear() and copyFrom() (editing keeps what was seen) and never copied.
+    SeenMessages seenMessages;
 };
