@@ -27,7 +27,7 @@ struct DataFolderChoice {
     };
     Problem problem = None;
     bool inUserFolder = false;     // the program folder is not writable; the user's folder is used
-    char userFolder[MAX_PATH] = {}; // the folder that could not be created
+    char userFolder[MAX_PATH] = {}; // the user's folder: in use, or the one that could not be made
     // Files of the program folder that could not be copied into the user's folder.
     const char* notCopied[4] = {};
     size_t notCopiedCount = 0;
