@@ -6,13 +6,13 @@
 #include "shell/main_window.h"
 #include "shell/main_window_state.h"
 #include "shell/menus.h"
-#include "shell/startup.h"
 #include "dialogs/add_wizard.h"
 #include "dialogs/entry_dialog.h"
 #include "dialogs/header_dialog.h"
 #include "dialogs/settings_dialog.h"
 #include "platform/fatal_error.h"
 #include "platform/ui_calls.h"
+#include "storage/data_folder.h"
 
 namespace {
 
@@ -31,8 +31,7 @@ bool failed(INT_PTR result, const char* text)
 
 void saveEntryList()
 {
-    enterProgramFolder();
-    if (!app.entries.save(entryListFileName))
+    if (!app.entries.save(DataFilePath(entryListFileName)))
         FatalError("Could not save entry list!");
 }
 
