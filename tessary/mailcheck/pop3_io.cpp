@@ -3,7 +3,7 @@
 // wait short.
 #include "mailcheck/pop3_session.h"
 #include "mailcheck/pop3_stream.h"
-#include "mailcheck/session_limits.h"
+#include "mailcheck/session_deadline.h"
 #include "mailcheck/tls_channel.h"
 #include <cstring>
 
@@ -11,8 +11,7 @@ NetworkWait waitForNetwork(SOCKET s, WSAEVENT socketEvent, HANDLE stopEvent, WSA
 {
     WSAEVENT events[2] = { socketEvent, stopEvent };
     DWORD count = stopEvent ? 2 : 1;
-    LONG limit = serverTimeoutMs;
-    DWORD woke = WSAWaitForMultipleEvents(count, events, FALSE, limit < 0 ? 0 : DWORD(limit), FALSE);
+    DWORD woke = WSAWaitForMultipleEvents(count, events, FALSE, SessionDeadline::nextWaitMs(), FALSE);
     if (woke == WSA_WAIT_TIMEOUT)
         return NetworkWait::timedOut;
     if (woke == WSA_WAIT_EVENT_0 + 1)
@@ -59,6 +58,7 @@ Received receiveMore(const Pop3Stream& stream, char* buffer, int size, int& rece
         return WSAGetLastError() == WSAEWOULDBLOCK ? Received::nothingYet : Received::failed;
     if (got == 0)
         return Received::closed;
+    SessionDeadline::received(uint32_t(got));
     received += got;
     return Received::data;
 }

@@ -4,6 +4,7 @@
 #include "mailcheck/pop3_session.h"
 #include "mailcheck/certificate_check.h"
 #include "mailcheck/pop3_stream.h"
+#include "mailcheck/session_deadline.h"
 #include "mailcheck/session_limits.h"
 #include "mailcheck/tls_channel.h"
 #include "storage/mailbox_entry.h"
@@ -261,6 +262,7 @@ int Pop3Session(const Pop3Target& target, const char* user, const char* password
     }
     detail[0] = '\0';
 
+    SessionDeadline deadline;
     SOCKET s = connectTo(pop3PortFor(target), target.server);
     if (s == INVALID_SOCKET)
         return pop3NoConnection;

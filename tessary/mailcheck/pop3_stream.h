@@ -20,6 +20,7 @@ bool readStatusReply(const Pop3Stream& stream, char* buffer, int size, bool mult
 
 enum class NetworkWait { ready, timedOut, stopped, failed };
 
-// One wait for news on the socket, at most serverTimeoutMs, cut short by the stop event. On ready,
-// happened holds the network events (and the socket event is reset).
+// One wait for news on the socket, at most serverTimeoutMs and never past the session's deadline,
+// cut short by the stop event. On ready, happened holds the network events (and the socket event
+// is reset).
 NetworkWait waitForNetwork(SOCKET s, WSAEVENT socketEvent, HANDLE stopEvent, WSANETWORKEVENTS& happened);

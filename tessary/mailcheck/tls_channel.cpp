@@ -4,6 +4,7 @@
 #include "mailcheck/tls_channel.h"
 #include "mailcheck/pop3_session.h"
 #include "mailcheck/pop3_stream.h"
+#include "mailcheck/session_deadline.h"
 #include <subauth.h>
 #include <schannel.h>
 #include <cstdio>
@@ -203,6 +204,7 @@ TlsChannel::Fill TlsChannel::fillIncoming()
     for (;;) {
         int got = recv(socket_, incoming_.get() + incomingLength_, int(incomingCapacity - incomingLength_), 0);
         if (got > 0) {
+            SessionDeadline::received(uint32_t(got));
             incomingLength_ += static_cast<unsigned long>(got);
             incomingIsPartial_ = false;
             return Fill::data;
@@ -358,6 +360,7 @@ TlsRead TlsChannel::receive(char* into, int room, int& got)
         }
         int arrived = recv(socket_, incoming_.get() + incomingLength_, int(incomingCapacity - incomingLength_), 0);
         if (arrived > 0) {
+            SessionDeadline::received(uint32_t(arrived));
             incomingLength_ += static_cast<unsigned long>(arrived);
             incomingIsPartial_ = false;
         } else if (arrived == 0) {

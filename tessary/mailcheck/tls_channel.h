@@ -1,7 +1,7 @@
 // A TLS client channel over a connected, event-selected socket, through SSPI and SChannel: the
 // handshake, encrypting what is sent, decrypting what arrives into a buffer of its own, the
-// server's renegotiation and close_notify. Every wait is bounded by serverTimeoutMs and cut short
-// by the stop event.
+// server's renegotiation and close_notify. Every wait is bounded by serverTimeoutMs and the
+// session's deadline, and cut short by the stop event.
 #pragma once
 #include "mailcheck/tls_library.h"
 #include <winsock2.h>

@@ -129,6 +129,22 @@ TEST_F(Pop3TlsTest, StalledHandshakeEndsWithTheServerTimeout)
     EXPECT_STREQ("error: TLS handshake failed: no answer from the server in time", detail);
 }
 
+// A server that sends one byte of a promised handshake record well within every wait's time-out
+// still meets the session's deadline.
+TEST_F(Pop3TlsTest, HandshakeDrippingBytesEndsAtTheSessionDeadline)
+{
+    SeamOverride<volatile LONG> shortWait(serverTimeoutMs, 400);
+    FakePop3Server server;
+    const std::string recordOf16k = { 0x16, 0x03, 0x03, 0x40, 0x00 };
+    server.receiveBytes().send(recordOf16k).sendInPieces(std::string(16384, '\x01'), 1, 150);
+    DWORD started = GetTickCount();
+    EXPECT_EQ(pop3TlsHandshakeFailed, runSecured(server, SecuritySslTls));
+    DWORD took = GetTickCount() - started;
+    EXPECT_GE(took, 4000u); // ten time-outs of 400 ms at the least
+    EXPECT_LT(took, 60000u);
+    EXPECT_STREQ("error: TLS handshake failed: no answer from the server in time", detail);
+}
+
 TEST_F(Pop3TlsTest, StopEventCutsTheHandshakeWaitShort)
 {
     SeamOverride<volatile LONG> longWait(serverTimeoutMs, 60000);
