@@ -4,7 +4,6 @@
 #include "mailcheck/certificate_thumbprint.h"
 #include "mailcheck/pop3_session.h"
 #include "mailcheck/tls_library.h"
-#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -74,28 +73,18 @@ int untrusted(const char* words, unsigned long code, const char* thumbprint, cha
     return pop3CertificateUntrusted;
 }
 
-// Owns the chain engine and the chain of one check. Each check gets an engine of its own, which
-// reads the system's stores afresh: a root the user trusts meanwhile counts from the next check.
+// Owns the chain of one check. The chains come from the system's default engine, which follows
+// the user's root store as it changes.
 class ChainHolder {
 public:
-    explicit ChainHolder(const CryptCalls& crypt) : crypt_(crypt)
-    {
-        // The first version of the record, which every system that has chains knows.
-        CERT_CHAIN_ENGINE_CONFIG config = {};
-        config.cbSize = sizeof config;
-        if (!crypt_.CertCreateCertificateChainEngine(&config, &engine))
-            engine = nullptr; // the process's default engine
-    }
+    explicit ChainHolder(const CryptCalls& crypt) : crypt_(crypt) {}
     ~ChainHolder()
     {
         if (chain)
             crypt_.CertFreeCertificateChain(chain);
-        if (engine)
-            crypt_.CertFreeCertificateChainEngine(engine);
     }
     ChainHolder(const ChainHolder&) = delete;
     ChainHolder& operator=(const ChainHolder&) = delete;
-    HCERTCHAINENGINE engine = nullptr;
     PCCERT_CHAIN_CONTEXT chain = nullptr;
 
 private:
@@ -113,7 +102,7 @@ bool buildChain(const CryptCalls& crypt, PCCERT_CONTEXT certificate, ChainHolder
     parameters.RequestedUsage.Usage.rgpszUsageIdentifier = usages;
     // The certificates the server sent (its intermediates) are in the certificate's own store.
     // Revocation is not asked for: it would reach out to the network in the middle of a check.
-    return crypt.CertGetCertificateChain(holder.engine, certificate, nullptr, certificate->hCertStore, &parameters, 0,
+    return crypt.CertGetCertificateChain(nullptr, certificate, nullptr, certificate->hCertStore, &parameters, 0,
                                          nullptr, &holder.chain) &&
            holder.chain;
 }
@@ -161,12 +150,8 @@ LONG verifySslPolicy(const CryptCalls& crypt, PCCERT_CHAIN_CONTEXT chain, const 
 
 } // namespace
 
-// crypt32 checks cbSize against the sizes it knows; these are the first versions of the records.
-static_assert(sizeof(CERT_CHAIN_ENGINE_CONFIG) == offsetof(CERT_CHAIN_ENGINE_CONFIG, CycleDetectionModulus) +
-                                                       sizeof(DWORD),
-              "CERT_CHAIN_ENGINE_CONFIG without the exclusive roots");
 #if !defined(_WIN64)
-static_assert(sizeof(CERT_CHAIN_ENGINE_CONFIG) == 40, "CERT_CHAIN_ENGINE_CONFIG is 40 bytes");
+// crypt32 checks cbSize against the sizes it knows; these are the first versions of the records.
 static_assert(sizeof(CERT_CHAIN_PARA) == 16, "CERT_CHAIN_PARA without the extra fields is 16 bytes");
 static_assert(sizeof(CERT_CHAIN_POLICY_PARA) == 12, "CERT_CHAIN_POLICY_PARA is 12 bytes");
 static_assert(sizeof(CERT_CHAIN_POLICY_STATUS) == 20, "CERT_CHAIN_POLICY_STATUS is 20 bytes");

@@ -354,6 +354,10 @@ TlsRead TlsChannel::receive(char* into, int room, int& got)
             broken_ = true;
         if (step != Decrypted::needMore)
             continue;
+        // Like a plain receive, hand over what has come rather than ask the socket again: the
+        // reply reading comes back when the socket says there is more.
+        if (got)
+            break;
         if (incomingLength_ >= incomingCapacity) {
             broken_ = true; // a record larger than any TLS record can be
             continue;

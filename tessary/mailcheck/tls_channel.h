@@ -31,9 +31,10 @@ public:
     // Encrypts and sends every byte; waits as a plain send does. False once the channel is broken.
     bool send(const char* data, int length);
 
-    // Up to room bytes of plain text, without waiting: what is decrypted already, then records
-    // decrypted from what the socket has. nothingYet when a whole record has not arrived; closed
-    // on the server's close_notify or the connection's end.
+    // Up to room bytes of plain text, without waiting: what is decrypted already and the records
+    // that have arrived whole, else the records decrypted from one receive on the socket.
+    // nothingYet when a whole record has not arrived; closed on the server's close_notify or the
+    // connection's end.
     TlsRead receive(char* into, int room, int& got);
 
     // True when receive() may give data without new bytes from the socket.

@@ -72,9 +72,7 @@ bool TlsLibrary::loadCrypt()
     crypt32_ = tlsLibraryCalls.LoadLibraryA("crypt32.dll");
     if (!crypt32_)
         return false;
-    bool complete = find(crypt32_, "CertCreateCertificateChainEngine", crypt_.CertCreateCertificateChainEngine) &&
-                    find(crypt32_, "CertFreeCertificateChainEngine", crypt_.CertFreeCertificateChainEngine) &&
-                    find(crypt32_, "CertGetCertificateChain", crypt_.CertGetCertificateChain) &&
+    bool complete = find(crypt32_, "CertGetCertificateChain", crypt_.CertGetCertificateChain) &&
                     find(crypt32_, "CertVerifyCertificateChainPolicy", crypt_.CertVerifyCertificateChainPolicy) &&
                     find(crypt32_, "CertFreeCertificateChain", crypt_.CertFreeCertificateChain) &&
                     find(crypt32_, "CertFreeCertificateContext", crypt_.CertFreeCertificateContext) &&

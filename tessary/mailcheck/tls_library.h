@@ -8,8 +8,6 @@
 
 // The crypt32 calls the certificate check makes.
 struct CryptCalls {
-    BOOL (WINAPI *CertCreateCertificateChainEngine)(PCERT_CHAIN_ENGINE_CONFIG config, HCERTCHAINENGINE* engine);
-    VOID (WINAPI *CertFreeCertificateChainEngine)(HCERTCHAINENGINE engine);
     BOOL (WINAPI *CertGetCertificateChain)(HCERTCHAINENGINE engine, PCCERT_CONTEXT certificate, LPFILETIME time,
                                            HCERTSTORE additionalStore, PCERT_CHAIN_PARA parameters, DWORD flags,
                                            LPVOID reserved, PCCERT_CHAIN_CONTEXT* chain);
