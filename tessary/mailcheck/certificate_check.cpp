@@ -158,7 +158,7 @@ static_assert(sizeof(CERT_CHAIN_POLICY_STATUS) == 20, "CERT_CHAIN_POLICY_STATUS 
 static_assert(sizeof(SSL_EXTRA_CERT_CHAIN_POLICY_PARA) == 16, "SSL_EXTRA_CERT_CHAIN_POLICY_PARA is 16 bytes");
 #endif
 
-bool certificateThumbprint(const CryptCalls& crypt, PCCERT_CONTEXT certificate, char output[thumbprintTextSize])
+bool certificateThumbprint(const CryptCalls& crypt, PCCERT_CONTEXT certificate, char (&output)[thumbprintTextSize])
 {
     output[0] = '\0';
     if (!certificate)
@@ -195,7 +195,7 @@ int checkServerCertificate(const CryptCalls& crypt, PCCERT_CONTEXT certificate, 
     // all matches nothing.
     bool pinned = trustedThumbprint && *trustedThumbprint;
     char pin[thumbprintTextSize];
-    bool pinMatches = pinned && normalizeThumbprint(trustedThumbprint, pin) &&
+    bool pinMatches = pinned && normaliseThumbprint(trustedThumbprint, pin) &&
                       chainHasThumbprint(crypt, holder.chain, pin);
     if (pinned && !pinMatches) {
         snprintf(why, whySize, "error: certificate does not match the trusted certificate, SHA-256 %s", thumbprint);

@@ -2,6 +2,7 @@
 // reach a root the system trusts for server authentication and name the server, unless the entry
 // trusts the certificate (or one of its chain) by its SHA-256 thumbprint.
 #pragma once
+#include "mailcheck/certificate_thumbprint.h"
 #include <windows.h>
 #include <wincrypt.h>
 #include <cstddef>
@@ -20,4 +21,4 @@ int checkServerCertificate(const CryptCalls& crypt, PCCERT_CONTEXT certificate, 
 
 // The certificate's SHA-256 thumbprint as 64 upper-case hex digits; false when the system has no
 // SHA-256.
-bool certificateThumbprint(const CryptCalls& crypt, PCCERT_CONTEXT certificate, char output[65]);
+bool certificateThumbprint(const CryptCalls& crypt, PCCERT_CONTEXT certificate, char (&output)[thumbprintTextSize]);

@@ -1,4 +1,5 @@
-// Thumbprints as users paste them (colons, spaces, lower case) and as the program stores them.
+// Thumbprints as users paste them (colons, spaces, lower case), as entries store them and the
+// certificate check compares them, and as the check writes a certificate's hash for the log.
 #include <gtest/gtest.h>
 #include "mailcheck/certificate_thumbprint.h"
 #include <string>
@@ -11,7 +12,7 @@ std::string normalized(const char* text)
 {
     char output[thumbprintTextSize];
     memset(output, '?', sizeof output);
-    bool valid = normalizeThumbprint(text, output);
+    bool valid = normaliseThumbprint(text, output);
     EXPECT_EQ(valid, output[0] != '\0') << "the output is empty exactly when the text is refused";
     return valid ? output : "(refused)";
 }
