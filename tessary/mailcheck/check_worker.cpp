@@ -1,6 +1,7 @@
 // The check worker thread: one POP3 session for its entry, the result stored in the entry, and
 // one message to the window that asked for the check.
 #include "mailcheck/check_worker.h"
+#include "mailcheck/new_only_check.h"
 #include "mailcheck/pop3_session.h"
 #include "platform/messages.h"
 #include "storage/mailbox_entry.h"
@@ -21,8 +22,12 @@ DWORD WINAPI CheckWorker(LPVOID parameter)
     uint32_t count = 0;
     char detail[pop3DetailSize];
     Pop3Target target = { entry->server, entry->security, entry->port, entry->trustedCertificate };
+    KnownMessages known;
+    KnownMessages* newOnly = entry->announceNewOnly ? &known : nullptr;
+    if (newOnly)
+        prepareNewOnlyCheck(*entry, known);
     int result = Pop3Session(target, entry->user, entry->password, &count, params->stopEvent, &headers, detail,
-                             sizeof detail);
+                             sizeof detail, newOnly);
     WSACleanup();
 
     // Readers walk the slots by headerCount, so a count without an array stores no slots.
@@ -30,7 +35,10 @@ DWORD WINAPI CheckWorker(LPVOID parameter)
     entry->clearHeaders();
     entry->setHeaders(headers, headers ? int32_t(count) : 0);
     entry->setLastResultDetail(result == pop3Success ? nullptr : detail);
+    bool saveState = recordNewOnlyCheck(*entry, result == pop3Success, newOnly);
     LeaveCriticalSection(&entry->lock);
+    if (saveState)
+        saveNewOnlyState(*entry);
 
     entry->setLastResult(result == pop3Success ? int32_t(count) : result);
     checkWorkerCalls.PostMessageA(params->notifyWindow, WM_CHECK_DONE, reinterpret_cast<WPARAM>(entry), 0);

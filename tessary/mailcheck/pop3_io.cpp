@@ -6,6 +6,8 @@
 #include "mailcheck/session_deadline.h"
 #include "mailcheck/tls_channel.h"
 #include <cstring>
+#include <memory>
+#include <new>
 
 NetworkWait waitForNetwork(SOCKET s, WSAEVENT socketEvent, HANDLE stopEvent, WSANETWORKEVENTS& happened)
 {
@@ -48,63 +50,63 @@ Received receiveFromTls(TlsChannel& tls, char* into, int room, int& received)
     return Received::failed;
 }
 
-// One receive into the free part of the buffer.
-Received receiveMore(const Pop3Stream& stream, char* buffer, int size, int& received)
+// One receive into the free part of the read-ahead.
+Received receiveMore(const Pop3Stream& stream, ReadAhead& ahead)
 {
+    int room = ReadAhead::capacity - ahead.end;
     if (stream.tls)
-        return receiveFromTls(*stream.tls, buffer + received, size - received, received);
-    int got = recv(stream.socket, buffer + received, size - received, 0);
+        return receiveFromTls(*stream.tls, ahead.data + ahead.end, room, ahead.end);
+    int got = recv(stream.socket, ahead.data + ahead.end, room, 0);
     if (got == SOCKET_ERROR)
         return WSAGetLastError() == WSAEWOULDBLOCK ? Received::nothingYet : Received::failed;
     if (got == 0)
         return Received::closed;
     SessionDeadline::received(uint32_t(got));
-    received += got;
+    ahead.end += got;
     return Received::data;
 }
 
-// A length-bounded search: a reply may carry NUL bytes, and nothing past what arrived is read.
-bool containsBytes(const char* data, int length, const char* sequence, int sequenceLength)
-{
-    for (int i = 0; i + sequenceLength <= length; ++i) {
-        if (data[i] == sequence[0] && memcmp(data + i, sequence, sequenceLength) == 0)
-            return true;
+// One reply in a buffer of size bytes, NUL-terminated as it grows: a single line, or with
+// multiLine everything up to "\r\n.\r\n" (an "-ERR" reply is one line even then). A reply that
+// reaches size - 1 bytes does not fit.
+class BufferedReply : public ReplyReader {
+public:
+    BufferedReply(char* buffer, int size, bool multiLine) : buffer_(buffer), size_(size), multiLine_(multiLine) {}
+
+    Progress take(const char* data, size_t length, size_t& used) override
+    {
+        for (used = 0; used < length;) {
+            char c = data[used++];
+            buffer_[received_++] = c;
+            if (received_ >= size_ - 1)
+                return Progress::failed;
+            buffer_[received_] = '\0';
+            if (c == '\n' && isComplete())
+                return Progress::done;
+        }
+        return Progress::more;
     }
-    return false;
-}
 
-// An "-ERR" reply is one line even where a multi-line reply was asked for.
-bool isComplete(const char* buffer, int received, bool multiLine)
-{
-    bool refused = received >= 4 && memcmp(buffer, "-ERR", 4) == 0;
-    if (!multiLine || refused)
-        return containsBytes(buffer, received, "\r\n", 2);
-    return containsBytes(buffer, received, "\r\n.\r\n", 5);
-}
-
-enum class Progress { incomplete, complete, failed };
-
-// Takes what the stream has; failed when it errs, closes or the reply outgrows the buffer.
-Progress takeData(const Pop3Stream& stream, char* buffer, int size, int& received, bool multiLine)
-{
-    switch (receiveMore(stream, buffer, size, received)) {
-    case Received::nothingYet:
-        return Progress::incomplete;
-    case Received::closed:
-    case Received::failed:
-        return Progress::failed;
-    case Received::data:
-        break;
+private:
+    // Looked at when a line ends, so the first end sequence ends the reply.
+    bool isComplete() const
+    {
+        bool refused = received_ >= 4 && memcmp(buffer_, "-ERR", 4) == 0;
+        if (!multiLine_ || refused)
+            return received_ >= 2 && buffer_[received_ - 2] == '\r';
+        return received_ >= 5 && memcmp(buffer_ + received_ - 5, "\r\n.\r\n", 5) == 0;
     }
-    if (received >= size - 1)
-        return Progress::failed;
-    buffer[received] = '\0';
-    return isComplete(buffer, received, multiLine) ? Progress::complete : Progress::incomplete;
-}
+
+    char* buffer_;
+    int size_;
+    bool multiLine_;
+    int received_ = 0;
+};
 
 // The network events to act on next. A TLS channel may already hold what the next reply needs
 // (decrypted, or records that arrived together): then there is nothing to wait for. Over TLS a
-// close is only believed once the records before it have been taken.
+// close is only believed once the records before it have been taken. A wake without events is
+// taken as a possible read: sending may have taken the news of data that came meanwhile.
 bool nextEvents(const Pop3Stream& stream, long& events)
 {
     if (stream.tls && stream.tls->hasPendingInput()) {
@@ -115,23 +117,33 @@ bool nextEvents(const Pop3Stream& stream, long& events)
     if (!waitForSocket(stream, happened))
         return false;
     events = happened.lNetworkEvents;
-    if (stream.tls && (events & FD_CLOSE))
+    if (events == 0 || (stream.tls && (events & FD_CLOSE)))
         events |= FD_READ;
     return true;
 }
 
 // Waits until the socket takes more data; false on close, time-out, the stop event or failure.
+// The news of data that arrived meanwhile is handed on to the next read by setting the event
+// again (see nextEvents).
 bool waitUntilWritable(const Pop3Stream& stream)
 {
+    bool sawData = false;
+    bool writable = false;
     for (;;) {
         WSANETWORKEVENTS happened;
         if (!waitForSocket(stream, happened))
-            return false;
+            break;
+        sawData = sawData || (happened.lNetworkEvents & FD_READ);
         if (happened.lNetworkEvents & FD_CLOSE)
-            return false;
-        if (happened.lNetworkEvents & FD_WRITE)
-            return true;
+            break;
+        if (happened.lNetworkEvents & FD_WRITE) {
+            writable = true;
+            break;
+        }
     }
+    if (sawData)
+        WSASetEvent(stream.socketEvent);
+    return writable;
 }
 
 bool sendPlain(const Pop3Stream& stream, const char* data, int length)
@@ -161,28 +173,52 @@ bool sendAll(const Pop3Stream& stream, const char* data, int length)
     return sendPlain(stream, data, length);
 }
 
-bool readReply(const Pop3Stream& stream, char* buffer, int size, bool multiLine)
+bool readReplyWith(const Pop3Stream& stream, ReplyReader& reader)
 {
-    if (!buffer || size < 2)
-        return false;
-    int received = 0;
-    // The buffer is reused reply after reply; an old reply must never pass for this one.
-    buffer[0] = '\0';
+    std::unique_ptr<ReadAhead> own;
+    if (!stream.ahead) {
+        own.reset(new (std::nothrow) ReadAhead);
+        if (!own)
+            return false;
+    }
+    ReadAhead& ahead = stream.ahead ? *stream.ahead : *own;
     for (;;) {
+        if (ahead.start < ahead.end) {
+            size_t used = 0;
+            ReplyReader::Progress step = reader.take(ahead.data + ahead.start, size_t(ahead.end - ahead.start), used);
+            ahead.start += int(used);
+            if (step != ReplyReader::Progress::more)
+                return step == ReplyReader::Progress::done;
+            continue;
+        }
+        ahead.start = ahead.end = 0;
+        if (ahead.peerClosed) {
+            // Winsock may report the close while data before it still waits to be received.
+            if (receiveMore(stream, ahead) != Received::data)
+                return false;
+            continue;
+        }
         long events = 0;
         if (!nextEvents(stream, events))
             return false;
         if (events & FD_READ) {
-            Progress step = takeData(stream, buffer, size, received, multiLine);
-            if (step == Progress::complete)
-                return true;
-            if (step == Progress::failed)
+            Received got = receiveMore(stream, ahead);
+            if (got == Received::closed || got == Received::failed)
                 return false;
         }
-        // Winsock reports the close once everything before it has been read.
         if (events & FD_CLOSE)
-            return false;
+            ahead.peerClosed = true;
     }
+}
+
+bool readReply(const Pop3Stream& stream, char* buffer, int size, bool multiLine)
+{
+    if (!buffer || size < 2)
+        return false;
+    // The buffer is reused reply after reply; an old reply must never pass for this one.
+    buffer[0] = '\0';
+    BufferedReply reply(buffer, size, multiLine);
+    return readReplyWith(stream, reply);
 }
 
 bool readStatusReply(const Pop3Stream& stream, char* buffer, int size, bool multiLine)
@@ -195,15 +231,15 @@ bool readStatusReply(const Pop3Stream& stream, char* buffer, int size, bool mult
 
 bool sendAll(SOCKET s, const char* data, int length, WSAEVENT socketEvent, HANDLE stopEvent)
 {
-    return sendAll(Pop3Stream{ s, socketEvent, stopEvent, nullptr }, data, length);
+    return sendAll(Pop3Stream{ s, socketEvent, stopEvent, nullptr, nullptr }, data, length);
 }
 
 bool readReply(SOCKET s, char* buffer, int size, WSAEVENT socketEvent, HANDLE stopEvent, bool multiLine)
 {
-    return readReply(Pop3Stream{ s, socketEvent, stopEvent, nullptr }, buffer, size, multiLine);
+    return readReply(Pop3Stream{ s, socketEvent, stopEvent, nullptr, nullptr }, buffer, size, multiLine);
 }
 
 bool readStatusReply(SOCKET s, char* buffer, int size, WSAEVENT socketEvent, HANDLE stopEvent, bool multiLine)
 {
-    return readStatusReply(Pop3Stream{ s, socketEvent, stopEvent, nullptr }, buffer, size, multiLine);
+    return readStatusReply(Pop3Stream{ s, socketEvent, stopEvent, nullptr, nullptr }, buffer, size, multiLine);
 }

@@ -1,12 +1,15 @@
-// One read-only POP3 session: greeting, USER, PASS, STAT, the header block of every message
-// through TOP with a line count of 0, QUIT. It never retrieves a body and never deletes. The
-// connection is plain, TLS from the first byte, or turned to TLS by STLS before logging in.
+// One read-only POP3 session: greeting, CAPA, USER, PASS, STAT, UIDL when the entry wants the
+// unique ids, the header block of every message not known already through TOP with a line count
+// of 0, QUIT. It never retrieves a body and never deletes. The connection is plain, TLS from the
+// first byte, or turned to TLS by STLS before logging in.
 #include "mailcheck/pop3_session.h"
-#include "mailcheck/certificate_check.h"
-#include "mailcheck/pop3_stream.h"
+#include "mailcheck/header_fetch.h"
+#include "mailcheck/known_messages.h"
+#include "mailcheck/pop3_connection.h"
+#include "mailcheck/server_capabilities.h"
 #include "mailcheck/session_deadline.h"
 #include "mailcheck/session_limits.h"
-#include "mailcheck/tls_channel.h"
+#include "mailcheck/uidl_list.h"
 #include "storage/mailbox_entry.h"
 #include "storage/owned_string.h"
 #include <cctype>
@@ -43,108 +46,11 @@ int pop3PortFor(const Pop3Target& target)
 
 namespace {
 
-const char* const tlsUnavailableText = "error: TLS is not available on this system";
-
-// The socket, its event and the TLS channel of one session; all are closed however the session
-// ends, the channel with close_notify.
-class Pop3Connection {
-public:
-    Pop3Connection(SOCKET s, HANDLE stopEvent) : stream_{ s, WSA_INVALID_EVENT, stopEvent, nullptr } {}
-    ~Pop3Connection()
-    {
-        if (tls_)
-            tls_->close();
-        tls_.reset();
-        library_.reset();
-        closesocket(stream_.socket);
-        if (stream_.socketEvent != WSA_INVALID_EVENT)
-            WSACloseEvent(stream_.socketEvent);
-    }
-    Pop3Connection(const Pop3Connection&) = delete;
-    Pop3Connection& operator=(const Pop3Connection&) = delete;
-
-    int open()
-    {
-        stream_.socketEvent = WSACreateEvent();
-        if (stream_.socketEvent == WSA_INVALID_EVENT)
-            return pop3NoSocketEvent;
-        // FD_READ | FD_WRITE | FD_CLOSE; this also makes the socket non-blocking.
-        if (WSAEventSelect(stream_.socket, stream_.socketEvent, FD_READ | FD_WRITE | FD_CLOSE) == SOCKET_ERROR)
-            return pop3EventSelectFailed;
-        return pop3Success;
-    }
-
-    bool send(const char* line) { return sendAll(stream_, line, int(strlen(line))); }
-    bool status(char* buffer, int size, bool multiLine) { return readStatusReply(stream_, buffer, size, multiLine); }
-
-    // Sends one command line and reads its status reply; the two codes name the failing half.
-    int command(const char* line, char* reply, int notSent, int refused)
-    {
-        if (!send(line))
-            return notSent;
-        if (!status(reply, pop3StatusBufferSize, false))
-            return refused;
-        return pop3Success;
-    }
-
-    // TLS over the connection from here on: the handshake, then the program's own check of the
-    // server's certificate. Only when both pass does the session talk through the channel.
-    int startTls(const Pop3Target& target, char* why, size_t whySize)
-    {
-        library_.reset(new (std::nothrow) TlsLibrary);
-        if (!library_ || !library_->load()) {
-            snprintf(why, whySize, "%s", tlsUnavailableText);
-            return pop3TlsUnavailable;
-        }
-        tls_.reset(new (std::nothrow) TlsChannel(*library_, stream_.socket, stream_.socketEvent, stream_.stopEvent));
-        if (!tls_) {
-            snprintf(why, whySize, "error: TLS handshake failed: out of memory");
-            return pop3TlsHandshakeFailed;
-        }
-        int result = tls_->handshake(target.server, why, whySize);
-        if (result != pop3Success)
-            return result;
-        PCCERT_CONTEXT certificate = tls_->serverCertificate();
-        if (!certificate) {
-            snprintf(why, whySize, "error: certificate not trusted (the server sent none)");
-            return pop3CertificateUntrusted;
-        }
-        result = checkServerCertificate(library_->crypt(), certificate, target.server, target.trustedCertificate, why,
-                                        whySize);
-        library_->crypt().CertFreeCertificateContext(certificate);
-        if (result == pop3Success)
-            stream_.tls = tls_.get();
-        return result;
-    }
-
-private:
-    Pop3Stream stream_;
-    std::unique_ptr<TlsLibrary> library_;
-    std::unique_ptr<TlsChannel> tls_;
-};
-
-// True when a CAPA reply lists STLS on one of its capability lines.
-bool listsStls(const char* capabilities)
-{
-    const char* line = strstr(capabilities, "\r\n");
-    while (line) {
-        line += 2;
-        if (line[0] == '.' && line[1] == '\r')
-            return false;
-        if (strncasecmp(line, "STLS", 4) == 0 && (line[4] == '\r' || line[4] == ' ' || line[4] == '\t'))
-            return true;
-        line = strstr(line, "\r\n");
-    }
-    return false;
-}
-
 // STLS as RFC 2595 has it: asked for only when CAPA lists it; a server that refuses CAPA or does
 // not answer it is asked anyway. Whatever happens, nothing goes on in plain text.
-int requestStls(Pop3Connection& connection, char* why, size_t whySize)
+int requestStls(Pop3Connection& connection, const ServerCapabilities& capabilities, char* why, size_t whySize)
 {
-    char capabilities[pop3TopBufferSize];
-    bool answered = connection.send("CAPA\r\n") && connection.status(capabilities, sizeof capabilities, true);
-    if (answered && !listsStls(capabilities)) {
+    if (capabilities.answered && !capabilities.stls) {
         snprintf(why, whySize, "error: server does not offer STLS");
         return pop3StlsNotOffered;
     }
@@ -168,40 +74,10 @@ bool formatCredential(char* line, const char* format, const char* value)
     return length >= 0 && length < pop3CommandBufferSize;
 }
 
-int logIn(Pop3Connection& connection, const char* user, const char* password, char* reply)
-{
-    char line[pop3CommandBufferSize];
-    if (!formatCredential(line, "USER %s%s", user))
-        return pop3UserNotSent;
-    int result = connection.command(line, reply, pop3UserNotSent, pop3UserRefused);
-    if (result != pop3Success)
-        return result;
-    bool fits = formatCredential(line, "PASS %s%s", password);
-    result = fits ? connection.command(line, reply, pop3PassNotSent, pop3PassRefused) : pop3PassNotSent;
-    SecureZeroMemory(line, sizeof line);
-    return result;
-}
-
-// TOP n 0 for messages 1..count into slots; stops at the first broken reply.
-int fetchHeaders(Pop3Connection& connection, char** slots, uint32_t count)
-{
-    char line[pop3CommandBufferSize];
-    char reply[pop3TopBufferSize];
-    for (uint32_t i = 1; i <= count; ++i) {
-        snprintf(line, sizeof line, "TOP %d 0%s", int(i), "\r\n");
-        if (!connection.send(line))
-            return pop3TopNotSent;
-        // A refused TOP ("-ERR") is kept as that message's text; anything else broken ends it.
-        if (!connection.status(reply, sizeof reply, true) && strncmp(reply, "-ERR", 4) != 0)
-            return pop3TopBroken;
-        slots[i - 1] = ownedCopyOf(reply, strlen(reply));
-    }
-    return pop3Success;
-}
-
-// Up to the logged-in state: TLS first for POP3S, the greeting, STLS before logging in.
-int greetAndLogIn(Pop3Connection& connection, const Pop3Target& target, const char* user, const char* password,
-                  char* reply, char* why, size_t whySize)
+// Up to the greeting and the server's capabilities: TLS first for POP3S, STLS before logging in,
+// and the capabilities asked again under TLS (what was said in plain text may have been forged).
+int greet(Pop3Connection& connection, const Pop3Target& target, char* reply, ServerCapabilities& capabilities,
+          char* why, size_t whySize)
 {
     int result = connection.open();
     if (result == pop3Success && target.security == SecuritySslTls)
@@ -210,33 +86,149 @@ int greetAndLogIn(Pop3Connection& connection, const Pop3Target& target, const ch
         return result;
     if (!connection.status(reply, pop3StatusBufferSize, false))
         return pop3BadGreeting;
+    capabilities = askCapabilities(connection);
     if (target.security == SecurityStls) {
-        result = requestStls(connection, why, whySize);
+        result = requestStls(connection, capabilities, why, whySize);
         if (result == pop3Success)
             result = connection.startTls(target, why, whySize);
         if (result != pop3Success)
             return result;
+        capabilities = askCapabilities(connection);
     }
-    return logIn(connection, user, password, reply);
+    return pop3Success;
+}
+
+// USER, PASS and STAT, and UIDL when asked for. A server that takes pipelined commands gets PASS,
+// STAT and UIDL in one go once it has accepted USER; the replies are read in order as they would
+// be one at a time, so each failure keeps its code.
+int logInAndCount(Pop3Connection& connection, const char* user, const char* password, bool pipelined,
+                  bool withUidl, char* reply)
+{
+    char line[pop3CommandBufferSize + 16];
+    if (!formatCredential(line, "USER %s%s", user))
+        return pop3UserNotSent;
+    int result = connection.command(line, reply, pop3UserNotSent, pop3UserRefused);
+    if (result != pop3Success)
+        return result;
+    if (!formatCredential(line, "PASS %s%s", password)) {
+        SecureZeroMemory(line, sizeof line);
+        return pop3PassNotSent;
+    }
+    if (!pipelined) {
+        result = connection.command(line, reply, pop3PassNotSent, pop3PassRefused);
+        SecureZeroMemory(line, sizeof line);
+        if (result != pop3Success)
+            return result;
+        return connection.command("STAT\r\n", reply, pop3StatNotSent, pop3StatRefused);
+    }
+    strcat(line, withUidl ? "STAT\r\nUIDL\r\n" : "STAT\r\n");
+    bool sent = connection.send(line);
+    SecureZeroMemory(line, sizeof line);
+    if (!sent)
+        return pop3PassNotSent;
+    if (!connection.status(reply, pop3StatusBufferSize, false))
+        return pop3PassRefused;
+    if (!connection.status(reply, pop3StatusBufferSize, false))
+        return pop3StatRefused;
+    return pop3Success;
+}
+
+// Feeds the reply to UIDL into its list.
+class UidlReply : public ReplyReader {
+public:
+    explicit UidlReply(UidlList& list) : list_(list) {}
+    Progress take(const char* data, size_t length, size_t& used) override
+    {
+        used = list_.take(data, length);
+        switch (list_.state()) {
+        case UidlList::State::reading:
+            return Progress::more;
+        case UidlList::State::listed:
+        case UidlList::State::refused:
+            return Progress::done;
+        case UidlList::State::broken:
+            break;
+        }
+        return Progress::failed;
+    }
+
+private:
+    UidlList& list_;
+};
+
+// Reads the reply to UIDL (already sent) into known. A refusal is no failure: the session then
+// fetches every header block, as it does without UIDL.
+int readUidl(Pop3Connection& connection, uint32_t count, KnownMessages& known)
+{
+    UidlList list(count);
+    UidlReply reply(list);
+    if (!connection.read(reply))
+        return pop3UidlBroken;
+    if (list.state() == UidlList::State::refused) {
+        known.uidlRefused = true;
+        return pop3Success;
+    }
+    known.idsKnown = true;
+    known.ids.swap(list.ids());
+    return pop3Success;
+}
+
+// The unique ids, when the entry wants them: UIDL is sent now unless it went with STAT already.
+int listIds(Pop3Connection& connection, uint32_t count, bool alreadySent, KnownMessages& known)
+{
+    if (!alreadySent) {
+        if (count == 0) {
+            known.idsKnown = true; // an empty mailbox has no ids to ask for
+            return pop3Success;
+        }
+        if (!connection.send("UIDL\r\n"))
+            return pop3UidlNotSent;
+    }
+    return readUidl(connection, count, known);
+}
+
+// Slots of messages whose header block is known by its id are filled with a copy; the others
+// are the messages to fetch.
+std::vector<uint32_t> fillKnownHeaders(char** slots, uint32_t count, const KnownMessages* known)
+{
+    std::vector<uint32_t> wanted;
+    for (uint32_t number = 1; number <= count; ++number) {
+        if (known && known->idsKnown) {
+            auto found = known->headersById.find(known->ids[number - 1]);
+            if (!known->ids[number - 1].empty() && found != known->headersById.end()) {
+                slots[number - 1] = ownedCopyOf(found->second, strlen(found->second));
+                continue;
+            }
+        }
+        wanted.push_back(number);
+    }
+    return wanted;
 }
 
 int runSession(Pop3Connection& connection, const Pop3Target& target, const char* user, const char* password,
-               uint32_t* messageCount, char*** headers, char* why, size_t whySize)
+               uint32_t* messageCount, char*** headers, KnownMessages* known, char* why, size_t whySize)
 {
     char reply[pop3StatusBufferSize];
-    int result = greetAndLogIn(connection, target, user, password, reply, why, whySize);
+    ServerCapabilities capabilities;
+    int result = greet(connection, target, reply, capabilities, why, whySize);
     if (result == pop3Success)
-        result = connection.command("STAT\r\n", reply, pop3StatNotSent, pop3StatRefused);
+        result = logInAndCount(connection, user, password, capabilities.pipelining, known != nullptr, reply);
     if (result != pop3Success)
         return result;
 
     uint32_t count = parseStatCount(reply);
     *messageCount = count;
+    if (known) {
+        result = listIds(connection, count, capabilities.pipelining, *known);
+        if (result != pop3Success)
+            return result;
+    }
     if (count >= 1 && headers) {
         char** slots = new (std::nothrow) char*[count]();
         *headers = slots;
         if (slots) {
-            result = fetchHeaders(connection, slots, count);
+            std::vector<uint32_t> wanted = fillKnownHeaders(slots, count, known);
+            result = fetchHeaderBlocks(connection, slots, wanted, capabilities.pipelining);
             if (result != pop3Success)
                 return result; // the connection is broken: no QUIT
         }
@@ -247,7 +239,7 @@ int runSession(Pop3Connection& connection, const Pop3Target& target, const char*
 } // namespace
 
 int Pop3Session(const Pop3Target& target, const char* user, const char* password, uint32_t* messageCount,
-                HANDLE stopEvent, char*** headers, char* detail, size_t detailSize)
+                HANDLE stopEvent, char*** headers, char* detail, size_t detailSize, KnownMessages* known)
 {
     uint32_t ignoredCount;
     if (!messageCount)
@@ -267,7 +259,7 @@ int Pop3Session(const Pop3Target& target, const char* user, const char* password
     if (s == INVALID_SOCKET)
         return pop3NoConnection;
     Pop3Connection connection(s, stopEvent);
-    return runSession(connection, target, user, password, messageCount, headers, detail, detailSize);
+    return runSession(connection, target, user, password, messageCount, headers, known, detail, detailSize);
 }
 
 int Pop3Session(const char* server, const char* user, const char* password, uint32_t* messageCount,

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+struct KnownMessages;
+
 // Result of one session: 1 for success, a negative code naming the step that failed.
 enum Pop3Result : int32_t {
     pop3Success = 1,
@@ -23,6 +25,8 @@ enum Pop3Result : int32_t {
     pop3NoConnection = -20,     // the name did not resolve, or the connection was not made
     pop3TopNotSent = -101,
     pop3TopBroken = -102,       // a TOP reply neither complete nor "-ERR"
+    pop3UidlNotSent = -103,     // the UIDL command could not be sent
+    pop3UidlBroken = -104,      // the reply to UIDL was neither a complete list nor "-ERR"
     // Securing the connection; each of these fails before USER is sent.
     pop3TlsUnavailable = -110,          // the system has no usable TLS layer
     pop3TlsHandshakeFailed = -111,      // closed, not TLS, stalled, stopped, or nothing in common
@@ -70,9 +74,12 @@ SOCKET connectTo(int port, const char* host);
 // MailboxEntry::setHeaders takes them (ownedCopyOf). Without a header output no TOP is sent.
 // stopEvent (may be null) cuts every wait short. detail (may be null) receives one log line that
 // says in plain words why securing the connection failed, or an empty text. Over TLS the session
-// never falls back to plain text.
+// never falls back to plain text. known (may be null) asks for the unique ids (UIDL) and offers
+// header blocks to reuse by id; only the other messages are fetched. The session asks for the
+// server's capabilities after the greeting and pipelines its commands where the server takes
+// that; the results and codes are the same either way.
 int Pop3Session(const Pop3Target& target, const char* user, const char* password, uint32_t* messageCount,
-                HANDLE stopEvent, char*** headers, char* detail, size_t detailSize);
+                HANDLE stopEvent, char*** headers, char* detail, size_t detailSize, KnownMessages* known = nullptr);
 
 // A plain POP3 session against server on pop3Port.
 int Pop3Session(const char* server, const char* user, const char* password, uint32_t* messageCount,

@@ -5,18 +5,46 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <cstddef>
+
 class TlsChannel;
+
+// Bytes received and not yet taken by a reply. With commands pipelined one receive may bring the
+// end of one reply and the start of the next; what is left waits here for the next reply.
+struct ReadAhead {
+    static const int capacity = 32768;
+    char data[capacity];
+    int start = 0;
+    int end = 0;
+    bool peerClosed = false; // the close was reported: what is left is read without waiting
+};
 
 struct Pop3Stream {
     SOCKET socket;
     WSAEVENT socketEvent; // selected for FD_READ | FD_WRITE | FD_CLOSE on socket
     HANDLE stopEvent;     // may be null
     TlsChannel* tls;      // null: plain text on the socket
+    ReadAhead* ahead;     // null: each reply reads for itself and drops what follows it
+};
+
+// One reply being gathered from the stream, whatever its form.
+class ReplyReader {
+public:
+    enum class Progress { more, done, failed };
+    // Takes bytes of the reply as they arrive; used tells how many belonged to it (all unless
+    // the reply ended or failed within them).
+    virtual Progress take(const char* data, size_t length, size_t& used) = 0;
+
+protected:
+    ~ReplyReader() = default;
 };
 
 bool sendAll(const Pop3Stream& stream, const char* data, int length);
 bool readReply(const Pop3Stream& stream, char* buffer, int size, bool multiLine);
 bool readStatusReply(const Pop3Stream& stream, char* buffer, int size, bool multiLine);
+// Gathers one reply into reader; true once it is done. False when the reader fails, or the
+// stream does: time-out, the stop event, the peer closing, a receive error.
+bool readReplyWith(const Pop3Stream& stream, ReplyReader& reader);
 
 enum class NetworkWait { ready, timedOut, stopped, failed };
 

@@ -240,7 +240,7 @@ void TlsChannel::keepExtra(const SecBuffer* extra)
 
 bool TlsChannel::sendRaw(const void* data, unsigned long length)
 {
-    return sendAll(Pop3Stream{ socket_, socketEvent_, stopEvent_, nullptr }, static_cast<const char*>(data),
+    return sendAll(Pop3Stream{ socket_, socketEvent_, stopEvent_, nullptr, nullptr }, static_cast<const char*>(data),
                    int(length));
 }
 

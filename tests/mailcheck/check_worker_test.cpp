@@ -119,7 +119,7 @@ TEST_F(CheckWorkerTest, FailedSessionStoresItsCodeAndDropsTheOldHeaders)
     entry.setHeaders(old, 1);
     entry.setLastResult(5);
     FakePop3Server server;
-    server.send("+OK hello\r\n").answer("+OK\r\n").answer("-ERR wrong password\r\n");
+    server.greets("+OK hello\r\n").answer("+OK\r\n").answer("-ERR wrong password\r\n");
     checkAgainst(server);
     EXPECT_EQ(pop3PassRefused, entry.getLastResult());
     EXPECT_EQ(0, entry.headerCount);
@@ -191,7 +191,7 @@ TEST_F(CheckWorkerTest, SecondCheckWhileRunningStartsNothingAndStopCheckJoins)
 {
     SeamOverride<volatile LONG> longWait(serverTimeoutMs, 60000);
     FakePop3Server server;
-    server.send("+OK hello\r\n").receive(); // takes USER, then never answers
+    server.greets("+OK hello\r\n").receive(); // takes USER, then never answers
     server.start();
     pop3Port = server.port();
     ASSERT_TRUE(entry.DoCheckEmail(window.handle()));

@@ -33,7 +33,7 @@ TEST_F(Pop3SessionTest, StatusReplyOfTwoHundredFiftyFourBytesFitsOneMoreDoesNot)
     auto greeting = [](size_t length) { return "+OK " + std::string(length - 6, 'g') + "\r\n"; };
     {
         FakePop3Server server;
-        server.send(greeting(254)).answer("-ERR stop here\r\n");
+        server.greets(greeting(254)).answer("-ERR stop here\r\n");
         EXPECT_EQ(pop3UserRefused, run(server)); // the greeting was taken
     }
     {
@@ -75,7 +75,7 @@ TEST_F(Pop3SessionTest, BinaryJunkNeitherCrashesNorHidesTheLineEnd)
     {
         // NUL bytes before the line end: the end is still found within what arrived.
         FakePop3Server server;
-        server.send(std::string("+OK\0\0ready\r\n", 12)).answer(std::string("+OK\0\r\n", 6))
+        server.greets(std::string("+OK\0\0ready\r\n", 12)).answer(std::string("+OK\0\r\n", 6))
             .answer("+OK\r\n").answer("+OK 1 1\r\n")
             .answer(std::string("+OK\r\nFrom: a\0b\r\n\r\n.\r\n", 21)).answer("+OK bye\r\n");
         EXPECT_EQ(pop3Success, run(server));
@@ -130,9 +130,9 @@ TEST_F(Pop3SessionTest, LongestUserNameAndPasswordGoOutWhole)
     server.loggedIn().answer("+OK 0 0\r\n").answer("+OK bye\r\n");
     EXPECT_EQ(pop3Success, run(server, user.c_str(), password.c_str()));
     Commands sent = server.commands();
-    ASSERT_EQ(4u, sent.size());
-    EXPECT_EQ("USER " + user, sent[0]);
-    EXPECT_EQ("PASS " + password, sent[1]);
+    ASSERT_EQ(5u, sent.size());
+    EXPECT_EQ("USER " + user, sent[1]);
+    EXPECT_EQ("PASS " + password, sent[2]);
 }
 
 TEST_F(Pop3SessionTest, CredentialsThatDoNotFitOrBreakTheLineAreNeverSent)
@@ -140,27 +140,27 @@ TEST_F(Pop3SessionTest, CredentialsThatDoNotFitOrBreakTheLineAreNeverSent)
     const std::string tooLong(249, 'x');
     {
         FakePop3Server server;
-        server.send("+OK hello\r\n");
+        server.greets("+OK hello\r\n");
         EXPECT_EQ(pop3UserNotSent, run(server, tooLong.c_str(), "secret"));
-        EXPECT_TRUE(server.commands().empty());
+        EXPECT_EQ(Commands{ "CAPA" }, server.commands());
     }
     {
         FakePop3Server server;
-        server.send("+OK hello\r\n").answer("+OK\r\n");
+        server.greets("+OK hello\r\n").answer("+OK\r\n");
         EXPECT_EQ(pop3PassNotSent, run(server, "tester", tooLong.c_str()));
-        EXPECT_EQ((Commands{ "USER tester" }), server.commands());
+        EXPECT_EQ((Commands{ "CAPA", "USER tester" }), server.commands());
     }
     {
         FakePop3Server server;
-        server.send("+OK hello\r\n");
+        server.greets("+OK hello\r\n");
         EXPECT_EQ(pop3UserNotSent, run(server, "tester\r\nDELE 1", "secret"));
-        EXPECT_TRUE(server.commands().empty());
+        EXPECT_EQ(Commands{ "CAPA" }, server.commands());
     }
     {
         FakePop3Server server;
-        server.send("+OK hello\r\n").answer("+OK\r\n");
+        server.greets("+OK hello\r\n").answer("+OK\r\n");
         EXPECT_EQ(pop3PassNotSent, run(server, "tester", "se\ncret"));
-        EXPECT_EQ((Commands{ "USER tester" }), server.commands());
+        EXPECT_EQ((Commands{ "CAPA", "USER tester" }), server.commands());
     }
 }
 

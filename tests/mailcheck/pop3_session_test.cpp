@@ -18,7 +18,7 @@ TEST_F(Pop3SessionTest, EmptyMailboxLogsOutWithoutAskingForHeaders)
     EXPECT_EQ(pop3Success, run(server));
     EXPECT_EQ(0u, count);
     EXPECT_EQ(nullptr, headers);
-    EXPECT_EQ((Commands{ "USER tester", "PASS secret", "STAT", "QUIT" }), server.commands());
+    EXPECT_EQ((Commands{ "CAPA", "USER tester", "PASS secret", "STAT", "QUIT" }), server.commands());
 }
 
 TEST_F(Pop3SessionTest, FetchesEveryHeaderBlockInOrderAndLogsOut)
@@ -31,7 +31,7 @@ TEST_F(Pop3SessionTest, FetchesEveryHeaderBlockInOrderAndLogsOut)
     EXPECT_EQ(first, slot(0));
     EXPECT_EQ(second, slot(1));
     EXPECT_EQ(third, slot(2));
-    EXPECT_EQ((Commands{ "USER tester", "PASS secret", "STAT", "TOP 1 0", "TOP 2 0", "TOP 3 0", "QUIT" }),
+    EXPECT_EQ((Commands{ "CAPA", "USER tester", "PASS secret", "STAT", "TOP 1 0", "TOP 2 0", "TOP 3 0", "QUIT" }),
               server.commands());
 }
 
@@ -41,7 +41,7 @@ TEST_F(Pop3SessionTest, WithoutAHeaderOutputCountsButSendsNoTop)
     server.loggedIn().answer("+OK 2 500\r\n").answer("+OK bye\r\n");
     EXPECT_EQ(pop3Success, run(server, "tester", "secret", false));
     EXPECT_EQ(2u, count);
-    EXPECT_EQ((Commands{ "USER tester", "PASS secret", "STAT", "QUIT" }), server.commands());
+    EXPECT_EQ((Commands{ "CAPA", "USER tester", "PASS secret", "STAT", "QUIT" }), server.commands());
 }
 
 // Every reply trickles in three bytes at a time; a header line starting with a (stuffed) dot and
@@ -51,6 +51,7 @@ TEST_F(Pop3SessionTest, RepliesArrivingInPiecesAreAssembledUntilTheirEnd)
     const std::string stuffed = topReply("From: a@b\r\n..dotted: value\r\nSubject: s\r\n");
     FakePop3Server server;
     server.sendInPieces("+OK slow server\r\n", 3, 10)
+        .receive().sendInPieces("-ERR\r\n", 2, 10)
         .receive().sendInPieces("+OK\r\n", 2, 10)
         .receive().sendInPieces("+OK\r\n", 2, 10)
         .receive().sendInPieces("+OK 1 99\r\n", 3, 10)
@@ -86,8 +87,8 @@ TEST_F(Pop3SessionTest, RefusedTopKeepsItsErrLineAndTheSessionGoesOn)
     EXPECT_EQ("-ERR no such message\r\n", slot(1));
     EXPECT_EQ(third, slot(2));
     Commands sent = server.commands();
-    ASSERT_EQ(7u, sent.size());
-    EXPECT_EQ("TOP 3 0", sent[5]);
+    ASSERT_EQ(8u, sent.size());
+    EXPECT_EQ("TOP 3 0", sent[6]);
 }
 
 TEST_F(Pop3SessionTest, AnEarlierRefusalIsNotTakenForAReplyThatNeverCame)
@@ -109,14 +110,17 @@ TEST_F(Pop3SessionTest, EachRefusedStepGivesItsCodeAndNothingMoreIsSent)
     };
     const Case cases[] = {
         { 0, pop3BadGreeting, {} },
-        { 1, pop3UserRefused, { "USER tester" } },
-        { 2, pop3PassRefused, { "USER tester", "PASS secret" } },
-        { 3, pop3StatRefused, { "USER tester", "PASS secret", "STAT" } },
+        { 1, pop3UserRefused, { "CAPA", "USER tester" } },
+        { 2, pop3PassRefused, { "CAPA", "USER tester", "PASS secret" } },
+        { 3, pop3StatRefused, { "CAPA", "USER tester", "PASS secret", "STAT" } },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.expected);
         FakePop3Server server;
-        server.send(c.acceptedReplies > 0 ? "+OK hello\r\n" : "-ERR go away\r\n");
+        if (c.acceptedReplies > 0)
+            server.greets("+OK hello\r\n");
+        else
+            server.send("-ERR go away\r\n");
         for (int i = 1; i < c.acceptedReplies; ++i)
             server.answer("+OK\r\n");
         if (c.acceptedReplies > 0)
@@ -147,7 +151,7 @@ TEST_F(Pop3SessionTest, SilentServerTimesOutAtTheStepItIsIn)
     }
     {
         FakePop3Server server;
-        server.send("+OK hello\r\n").receive(); // takes USER, then says nothing
+        server.greets("+OK hello\r\n").receive(); // takes USER, then says nothing
         EXPECT_EQ(pop3UserRefused, run(server));
     }
     {
@@ -163,7 +167,7 @@ TEST_F(Pop3SessionTest, StopEventEndsAWaitLongBeforeTheTimeout)
 {
     SeamOverride<volatile LONG> longWait(serverTimeoutMs, 60000);
     FakePop3Server server;
-    server.send("+OK hello\r\n").receive();
+    server.greets("+OK hello\r\n").receive();
     HANDLE stop = stopEvent;
     std::thread stopper([stop] {
         Sleep(300);

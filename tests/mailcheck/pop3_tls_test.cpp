@@ -184,7 +184,7 @@ TEST_F(Pop3TlsTest, WithoutATlsLayerSecuredSessionsFailAndPlainOnesWork)
         server.loggedIn().answer("+OK 0 0\r\n").answer("+OK bye\r\n");
         EXPECT_EQ(pop3Success, runSecured(server, SecurityNone));
         EXPECT_STREQ("", detail);
-        EXPECT_EQ((Commands{ "USER tester", "PASS secret", "STAT", "QUIT" }), server.commands());
+        EXPECT_EQ((Commands{ "CAPA", "USER tester", "PASS secret", "STAT", "QUIT" }), server.commands());
     }
 }
 

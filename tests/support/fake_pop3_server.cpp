@@ -89,9 +89,14 @@ FakePop3Server& FakePop3Server::holdWithoutReading()
     return *this;
 }
 
+FakePop3Server& FakePop3Server::greets(const std::string& greeting)
+{
+    return send(greeting).answer("-ERR unknown command\r\n");
+}
+
 FakePop3Server& FakePop3Server::loggedIn()
 {
-    return send("+OK fake POP3 ready\r\n").answer("+OK user\r\n").answer("+OK logged in\r\n");
+    return greets().answer("+OK user\r\n").answer("+OK logged in\r\n");
 }
 
 void FakePop3Server::start()

@@ -30,7 +30,9 @@ public:
     FakePop3Server& hangUp();             // closes the connection; later steps are skipped
     FakePop3Server& holdWithoutReading(); // stays connected, reads nothing, until destroyed
 
-    // Greeting, USER and PASS accepted.
+    // The greeting, then CAPA refused, as a server from before capabilities does.
+    FakePop3Server& greets(const std::string& greeting = "+OK fake POP3 ready\r\n");
+    // Greeting, CAPA refused, USER and PASS accepted.
     FakePop3Server& loggedIn();
 
     void start(); // starts serving; call once the script is complete

@@ -1,0 +1,96 @@
+// The connection of one POP3 session: opening, sending, reading, and turning it to TLS.
+#include "mailcheck/pop3_connection.h"
+#include "mailcheck/certificate_check.h"
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+namespace {
+const char* const tlsUnavailableText = "error: TLS is not available on this system";
+} // namespace
+
+Pop3Connection::Pop3Connection(SOCKET s, HANDLE stopEvent) : stream_{ s, WSA_INVALID_EVENT, stopEvent, nullptr, &ahead_ }
+{
+}
+
+Pop3Connection::~Pop3Connection()
+{
+    if (tls_)
+        tls_->close();
+    tls_.reset();
+    library_.reset();
+    closesocket(stream_.socket);
+    if (stream_.socketEvent != WSA_INVALID_EVENT)
+        WSACloseEvent(stream_.socketEvent);
+}
+
+int Pop3Connection::open()
+{
+    stream_.socketEvent = WSACreateEvent();
+    if (stream_.socketEvent == WSA_INVALID_EVENT)
+        return pop3NoSocketEvent;
+    // FD_READ | FD_WRITE | FD_CLOSE; this also makes the socket non-blocking.
+    if (WSAEventSelect(stream_.socket, stream_.socketEvent, FD_READ | FD_WRITE | FD_CLOSE) == SOCKET_ERROR)
+        return pop3EventSelectFailed;
+    return pop3Success;
+}
+
+bool Pop3Connection::send(const char* line)
+{
+    return sendAll(stream_, line, int(strlen(line)));
+}
+
+bool Pop3Connection::sendBytes(const char* data, size_t length)
+{
+    return sendAll(stream_, data, int(length));
+}
+
+bool Pop3Connection::status(char* buffer, int size, bool multiLine)
+{
+    return readStatusReply(stream_, buffer, size, multiLine);
+}
+
+bool Pop3Connection::read(ReplyReader& reader)
+{
+    return readReplyWith(stream_, reader);
+}
+
+int Pop3Connection::command(const char* line, char* reply, int notSent, int refused)
+{
+    if (!send(line))
+        return notSent;
+    if (!status(reply, pop3StatusBufferSize, false))
+        return refused;
+    return pop3Success;
+}
+
+int Pop3Connection::startTls(const Pop3Target& target, char* why, size_t whySize)
+{
+    // Whatever came in plain text after the reply to STLS was not protected by TLS and must never
+    // pass for a reply that was: it is dropped.
+    ahead_.start = ahead_.end = 0;
+    library_.reset(new (std::nothrow) TlsLibrary);
+    if (!library_ || !library_->load()) {
+        snprintf(why, whySize, "%s", tlsUnavailableText);
+        return pop3TlsUnavailable;
+    }
+    tls_.reset(new (std::nothrow) TlsChannel(*library_, stream_.socket, stream_.socketEvent, stream_.stopEvent));
+    if (!tls_) {
+        snprintf(why, whySize, "error: TLS handshake failed: out of memory");
+        return pop3TlsHandshakeFailed;
+    }
+    int result = tls_->handshake(target.server, why, whySize);
+    if (result != pop3Success)
+        return result;
+    PCCERT_CONTEXT certificate = tls_->serverCertificate();
+    if (!certificate) {
+        snprintf(why, whySize, "error: certificate not trusted (the server sent none)");
+        return pop3CertificateUntrusted;
+    }
+    result = checkServerCertificate(library_->crypt(), certificate, target.server, target.trustedCertificate, why,
+                                    whySize);
+    library_->crypt().CertFreeCertificateContext(certificate);
+    if (result == pop3Success)
+        stream_.tls = tls_.get();
+    return result;
+}
