@@ -189,6 +189,12 @@ void FakePop3Server::playScript(SOCKET client)
 
 bool FakePop3Server::sendStep(SOCKET client, const Step& step)
 {
+    // A client that waits for each reply has sent nothing more before it comes.
+    bool closed = false;
+    while (readSome(client, 0, closed)) {
+    }
+    if (pending_.find("\r\n") != std::string::npos)
+        ++repliesWithCommandsAhead_;
     for (size_t at = 0; at < step.bytes.size(); at += step.pieceSize) {
         if (at > 0 && !sleepUnlessStopping(step.pauseMs))
             return false;

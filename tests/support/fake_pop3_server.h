@@ -45,6 +45,9 @@ public:
     bool waitForBytes(DWORD ms);
     // Connections accepted so far; only the first one is served.
     int connections() const { return connections_; }
+    // Send steps that found a whole command line already waiting behind the ones taken: the
+    // client pipelined. Always 0 for a client that waits for each reply.
+    int repliesWithCommandsAhead() const { return repliesWithCommandsAhead_; }
 
 private:
     struct Step {
@@ -71,6 +74,7 @@ private:
     std::thread thread_;
     std::atomic<bool> stopping_{ false };
     std::atomic<int> connections_{ 0 };
+    std::atomic<int> repliesWithCommandsAhead_{ 0 };
     std::mutex mutex_;
     std::condition_variable sessionOver_;
     std::condition_variable commandCame_;
