@@ -2,11 +2,15 @@
 // QUIT) against the server on 127.0.0.1, from inside the process: plain POP3 on PORT and, when
 // TLSPORT is given, the same check over TLS from the first byte to "localhost" on TLSPORT, with
 // the server's certificate trusted by its thumbprint. Rounds alternate plain and TLS.
+// With --unchanged it times the check of an entry that announces only new messages against a
+// mailbox that has not changed since a first (untimed) check: UIDL, and no TOP at all.
+#include "mailcheck/known_messages.h"
 #include "mailcheck/pop3_session.h"
 #include "mailcheck/session_limits.h"
 #include "storage/mailbox_entry.h"
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 // What one socket call costs here: a non-blocking recv that finds nothing, many times over.
@@ -31,37 +35,78 @@ double microsecondsPerSocketCall(const LARGE_INTEGER& frequency)
     return 1e6 * double(ended.QuadPart - started.QuadPart) / double(frequency.QuadPart) / calls;
 }
 
-// One timed session; prints its line and answers whether it succeeded.
-bool timeSession(const char* label, const Pop3Target& target, int round, const LARGE_INTEGER& frequency)
+void freeHeaders(char** headers, uint32_t count)
+{
+    for (uint32_t i = 0; headers && i < count; ++i)
+        delete[] headers[i];
+    delete[] headers;
+}
+
+size_t headerBytes(char** headers, uint32_t count)
+{
+    size_t bytes = 0;
+    for (uint32_t i = 0; headers && i < count; ++i) {
+        for (const char* p = headers[i]; p && *p; ++p)
+            ++bytes;
+    }
+    return bytes;
+}
+
+// One timed session (known may be null); prints its line and answers whether it succeeded. The
+// header list is handed back through kept when asked for, else freed.
+bool timeSession(const char* label, const Pop3Target& target, int round, const LARGE_INTEGER& frequency,
+                 KnownMessages* known = nullptr, char*** kept = nullptr, uint32_t* keptCount = nullptr)
 {
     uint32_t count = 0;
     char** headers = nullptr;
     char detail[pop3DetailSize];
     LARGE_INTEGER started, ended;
     QueryPerformanceCounter(&started);
-    int result = Pop3Session(target, "tester", "secret", &count, nullptr, &headers, detail, sizeof detail);
+    int result = Pop3Session(target, "tester", "secret", &count, nullptr, &headers, detail, sizeof detail, known);
     QueryPerformanceCounter(&ended);
     double seconds = double(ended.QuadPart - started.QuadPart) / double(frequency.QuadPart);
-    size_t bytes = 0;
-    for (uint32_t i = 0; headers && i < count; ++i) {
-        if (headers[i]) {
-            for (const char* p = headers[i]; *p; ++p)
-                ++bytes;
-            delete[] headers[i];
-        }
+    printf("%s round=%d result=%d count=%u header_bytes=%zu seconds=%.6f %s\n", label, round, result, count,
+           headerBytes(headers, count), seconds, detail);
+    fflush(stdout);
+    if (kept) {
+        *kept = headers;
+        *keptCount = count;
+    } else {
+        freeHeaders(headers, count);
     }
-    delete[] headers;
-    printf("%s round=%d result=%d count=%u header_bytes=%zu seconds=%.6f %s\n", label, round, result, count, bytes,
-           seconds, detail);
     return result == pop3Success;
+}
+
+// A first check learns the ids and header blocks; every later one finds nothing new.
+int timeUnchangedMailbox(const Pop3Target& target, int rounds, const LARGE_INTEGER& frequency)
+{
+    KnownMessages first;
+    char** headers = nullptr;
+    uint32_t count = 0;
+    int failures = !timeSession("prime", target, 0, frequency, &first, &headers, &count);
+    for (int round = 1; round <= rounds; ++round) {
+        KnownMessages known;
+        for (uint32_t i = 0; i < count && i < first.ids.size(); ++i)
+            if (headers[i] && !first.ids[i].empty())
+                known.headersById[first.ids[i]] = headers[i];
+        failures += !timeSession("unchanged", target, round, frequency, &known);
+    }
+    freeHeaders(headers, count);
+    return failures;
 }
 } // namespace
 
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        printf("usage: pop3_check_bench PORT [ROUNDS [TLSPORT THUMBPRINT]]\n");
+        printf("usage: pop3_check_bench PORT [ROUNDS [TLSPORT THUMBPRINT]]\n"
+               "       pop3_check_bench --unchanged PORT [ROUNDS]\n");
         return 2;
+    }
+    bool unchanged = strcmp(argv[1], "--unchanged") == 0;
+    if (unchanged) {
+        ++argv;
+        --argc;
     }
     pop3Port = atoi(argv[1]);
     int rounds = argc > 2 ? atoi(argv[2]) : 1;
@@ -75,6 +120,11 @@ int main(int argc, char** argv)
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
     int failures = 0;
+    if (unchanged) {
+        failures = timeUnchangedMailbox(plain, rounds, frequency);
+        WSACleanup();
+        return failures ? 1 : 0;
+    }
     for (int round = 1; round <= rounds; ++round) {
         failures += !timeSession("session", plain, round, frequency);
         if (withTls)
