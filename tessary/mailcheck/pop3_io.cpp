@@ -129,6 +129,13 @@ bool waitUntilWritable(const Pop3Stream& stream)
             return false;
         if (happened.lNetworkEvents & FD_CLOSE)
             return false;
+        // Taking the events took the read notice of a reply that is already here; Winsock only
+        // gives a new one after a receive call. A peek leaves the data and brings the notice back,
+        // so the reply reading that follows does not sit out the time-out.
+        if (happened.lNetworkEvents & FD_READ) {
+            char peeked;
+            recv(stream.socket, &peeked, 1, MSG_PEEK);
+        }
         if (happened.lNetworkEvents & FD_WRITE)
             return true;
     }

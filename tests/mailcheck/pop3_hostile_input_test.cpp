@@ -254,3 +254,27 @@ TEST_F(Pop3SessionTest, SlowDripEndsAtTheSessionDeadline)
     EXPECT_EQ(1u, count);
 }
 
+
+// A reply that arrives while a send waits for room must still be read at once afterwards: the wait
+// for room takes the socket's read notice, and without it the reply reading would sit out the
+// whole time-out although the reply is there.
+TEST_F(Pop3SessionTest, ReplyThatArrivedDuringABlockedSendIsReadAtOnce)
+{
+    FakePop3Server server;
+    server.send("+OK early\r\n").pause(1500); // reads nothing until the pause is over
+    server.start();
+    SOCKET s = connectTo(server.port(), "127.0.0.1");
+    ASSERT_NE(INVALID_SOCKET, s);
+    WSAEVENT event = WSACreateEvent();
+    ASSERT_EQ(0, WSAEventSelect(s, event, FD_READ | FD_WRITE | FD_CLOSE));
+    Sleep(300); // the reply is in before the send starts to block
+    std::vector<char> lots(16 << 20, 'z');
+    ASSERT_TRUE(sendAll(s, lots.data(), int(lots.size()), event, stopEvent));
+    char reply[pop3StatusBufferSize];
+    DWORD started = GetTickCount();
+    EXPECT_TRUE(readStatusReply(s, reply, sizeof reply, event, stopEvent, false));
+    EXPECT_STREQ("+OK early\r\n", reply);
+    EXPECT_LT(GetTickCount() - started, 4000u); // not the 5 s time-out
+    closesocket(s);
+    WSACloseEvent(event);
+}
