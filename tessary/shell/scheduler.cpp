@@ -164,7 +164,7 @@ int32_t ReadConnectSpeed()
 void RunScheduler(HWND window)
 {
     for (MailboxEntry* entry = app.entries.head; entry; entry = entry->next) {
-        if (!(entry->enabled || entry->checkRequested) || !entry->server)
+        if (!entry->isSchedulable())
             continue;
         bool requested = entry->checkRequested;
         if (entry->connectionMode == WaitForConnection && !requested)
