@@ -211,6 +211,8 @@ bool rowEntry(int row, MailboxEntry*& entry)
 
 void RefreshEntryList()
 {
+    if (!mainWindow)
+        return; // the window is gone (a fatal error closed it): nothing to show
     HWND list = listView();
     MailboxEntry* selected = nullptr;
     int row = selectedRow();
@@ -229,6 +231,8 @@ void RefreshEntryList()
 
 void UpdateListAnimation()
 {
+    if (!mainWindow)
+        return;
     if (anyCheckRunning()) {
         if (app.listAnimRunning)
             return;
@@ -245,6 +249,8 @@ void UpdateListAnimation()
 
 void StepListAnimation()
 {
+    if (!mainWindow)
+        return;
     static const int frameImages[] = { ImageChecking, ImageChecking2, ImageChecking3, ImageChecking2 };
     app.listAnimFrame = (app.listAnimFrame + 1) % 4;
     HWND list = listView();
