@@ -1,19 +1,19 @@
 // Sending commands and gathering replies on a non-blocking socket, waiting on its event object
 // and on the entry's stop event so that the user-interface thread can cut any wait short.
 #include "mailcheck/pop3_session.h"
-#include "mailcheck/session_limits.h"
+#include "mailcheck/session_deadline.h"
 #include <cstring>
 
 namespace {
 
-// Waits for news on the socket, at most serverTimeoutMs; false on time-out, the stop event or a
-// failed wait. On success happened holds the network events (and the event is reset).
+// Waits for news on the socket, at most serverTimeoutMs and never past the session's deadline;
+// false on time-out, the stop event or a failed wait. On success happened holds the network
+// events (and the event is reset).
 bool waitForSocket(SOCKET s, WSAEVENT socketEvent, HANDLE stopEvent, WSANETWORKEVENTS& happened)
 {
     WSAEVENT events[2] = { socketEvent, stopEvent };
     DWORD count = stopEvent ? 2 : 1;
-    LONG limit = serverTimeoutMs;
-    DWORD woke = WSAWaitForMultipleEvents(count, events, FALSE, limit < 0 ? 0 : DWORD(limit), FALSE);
+    DWORD woke = WSAWaitForMultipleEvents(count, events, FALSE, SessionDeadline::nextWaitMs(), FALSE);
     if (woke != WSA_WAIT_EVENT_0)
         return false;
     return WSAEnumNetworkEvents(s, socketEvent, &happened) == 0;
@@ -29,6 +29,7 @@ Received receiveMore(SOCKET s, char* buffer, int size, int& received)
         return WSAGetLastError() == WSAEWOULDBLOCK ? Received::nothingYet : Received::failed;
     if (got == 0)
         return Received::closed;
+    SessionDeadline::received(uint32_t(got));
     received += got;
     return Received::data;
 }

@@ -1,6 +1,7 @@
 // One read-only POP3 session: greeting, USER, PASS, STAT, the header block of every message
 // through TOP with a line count of 0, QUIT. It never retrieves a body and never deletes.
 #include "mailcheck/pop3_session.h"
+#include "mailcheck/session_deadline.h"
 #include "mailcheck/session_limits.h"
 #include "storage/owned_string.h"
 #include <cctype>
@@ -158,6 +159,7 @@ int Pop3Session(const char* server, const char* user, const char* password, uint
     if (headers)
         *headers = nullptr;
 
+    SessionDeadline deadline;
     SOCKET s = connectTo(int(pop3Port), server);
     if (s == INVALID_SOCKET)
         return pop3NoConnection;

@@ -1,6 +1,7 @@
 // The POP3 session against broken or hostile servers and bad input: buffer limits, junk bytes,
 // absurd counts, credentials too long for a command line, names that do not resolve.
 #include "mailcheck/pop3_test_support.h"
+#include "mailcheck/session_deadline.h"
 #include <vector>
 
 using Commands = std::vector<std::string>;
@@ -221,5 +222,35 @@ TEST_F(Pop3SessionTest, SendingToAPeerThatStopsReadingGivesUp)
     EXPECT_LT(GetTickCount() - started, 30000u);
     closesocket(s);
     WSACloseEvent(event);
+}
+
+
+TEST(SessionDeadlineRule, TenTimeoutsPlusTenMillisecondsAByte)
+{
+    EXPECT_EQ(5000u, sessionTimeLeftMs(0, 0, 500));
+    EXPECT_EQ(1000u, sessionTimeLeftMs(4000, 0, 500));
+    EXPECT_EQ(0u, sessionTimeLeftMs(5000, 0, 500));
+    EXPECT_EQ(1000u, sessionTimeLeftMs(5000, 100, 500)); // 100 bytes earn one more second
+    EXPECT_EQ(0u, sessionTimeLeftMs(0, 0, -1));          // a negative time-out allows no wait
+    // Huge values neither overflow nor wrap into a small deadline.
+    EXPECT_EQ(0xFFFFFFFEu, sessionTimeLeftMs(0, 0, 0x7FFFFFFF));
+    EXPECT_EQ(0xFFFFFFFEu, sessionTimeLeftMs(0xFFFFFFFFu, uint64_t(1) << 40, 0));
+}
+
+// A server that sends one byte well within every wait's time-out would otherwise keep the session
+// (and its entry's check) running for ever: the whole session has a deadline.
+TEST_F(Pop3SessionTest, SlowDripEndsAtTheSessionDeadline)
+{
+    SeamOverride<volatile LONG> shortWait(serverTimeoutMs, 400);
+    FakePop3Server server;
+    // One byte every 150 ms: about ten minutes before the 4096-byte buffer would end it.
+    server.loggedIn().answer("+OK 1 10\r\n").receive().send("+OK\r\n").sendInPieces(
+        std::string(4000, 'd'), 1, 150);
+    DWORD started = GetTickCount();
+    EXPECT_EQ(pop3TopBroken, run(server));
+    DWORD took = GetTickCount() - started;
+    EXPECT_GE(took, 4000u); // ten time-outs of 400 ms at the least
+    EXPECT_LT(took, 60000u);
+    EXPECT_EQ(1u, count);
 }
 
