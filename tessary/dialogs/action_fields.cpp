@@ -5,14 +5,6 @@
 
 namespace {
 
-// Reads a control's text (cut to fieldTextSize - 1 characters). True when it is not empty.
-bool readText(HWND dialog, int id, char (&text)[fieldTextSize])
-{
-    text[0] = '\0';
-    GetDlgItemTextA(dialog, id, text, fieldTextSize);
-    return text[0] != '\0';
-}
-
 // An action with one file: its flag, then the file that must be given.
 bool storeSound(HWND dialog, int checkId, int fileId, bool& flag, void (MailboxEntry::*setFile)(const char*),
                 MailboxEntry& entry, const char* missing)
@@ -23,7 +15,7 @@ bool storeSound(HWND dialog, int checkId, int fileId, bool& flag, void (MailboxE
     }
     flag = true;
     char text[fieldTextSize];
-    if (!readText(dialog, fileId, text)) {
+    if (!readFieldText(dialog, fileId, text)) {
         showInvalidInput(dialog, missing);
         return false;
     }
@@ -53,12 +45,12 @@ bool storeMailProgram(HWND dialog, MailboxEntry& entry)
     }
     entry.runMailProgram = true;
     char text[fieldTextSize];
-    if (!readText(dialog, IDC_ACT_MAIL_PROGRAM_PATH, text)) {
+    if (!readFieldText(dialog, IDC_ACT_MAIL_PROGRAM_PATH, text)) {
         showInvalidInput(dialog, "You must enter the pathname of an email application.");
         return false;
     }
     entry.setMailProgramPath(text);
-    readText(dialog, IDC_ACT_MAIL_PROGRAM_ARGS, text);
+    readFieldText(dialog, IDC_ACT_MAIL_PROGRAM_ARGS, text);
     entry.setMailProgramArgs(text); // empty parameters leave the field null
     return true;
 }
@@ -71,12 +63,12 @@ bool storeShellCommand(HWND dialog, MailboxEntry& entry)
     }
     entry.runShellCommand = true;
     char text[fieldTextSize];
-    if (!readText(dialog, IDC_ACT_SHELL_COMMAND, text)) {
+    if (!readFieldText(dialog, IDC_ACT_SHELL_COMMAND, text)) {
         showInvalidInput(dialog, "You must enter a shell command.");
         return false;
     }
     entry.setShellCommand(text);
-    if (!readText(dialog, IDC_ACT_SHELL_COMMAND_FILE, text)) {
+    if (!readFieldText(dialog, IDC_ACT_SHELL_COMMAND_FILE, text)) {
         showInvalidInput(dialog, "You must enter the pathname of a file which the shell command will operate on.");
         return false;
     }

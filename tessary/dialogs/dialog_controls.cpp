@@ -5,6 +5,13 @@
 #include <htmlhelp.h>
 #include <climits>
 
+bool readFieldText(HWND dialog, int id, char (&text)[fieldTextSize])
+{
+    text[0] = '\0';
+    GetDlgItemTextA(dialog, id, text, fieldTextSize);
+    return text[0] != '\0';
+}
+
 bool isChecked(HWND dialog, int id)
 {
     return SendDlgItemMessageA(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED;

@@ -8,6 +8,9 @@
 // longer texts are cut to 1022 characters.
 const int fieldTextSize = 1023;
 
+// Reads a control's text, cut to fieldTextSize - 1 characters. True when it is not empty.
+bool readFieldText(HWND dialog, int id, char (&text)[fieldTextSize]);
+
 bool isChecked(HWND dialog, int id);
 void setChecked(HWND dialog, int id, bool checked);
 // Sets the control's text only when text is not null (a null field leaves what the control holds).

@@ -5,6 +5,7 @@
 #include "dialogs/dialog_controls.h"
 #include "dialogs/dialup_combo.h"
 #include "dialogs/entry_fields.h"
+#include "dialogs/entry_security.h"
 #include "platform/fatal_error.h"
 #include "resources/resource.h"
 
@@ -45,6 +46,9 @@ INT_PTR onInitDialog(HWND dialog, LPARAM parameter)
     setTextIfPresent(dialog, IDC_EMB_SERVER, e.server);
     setTextIfPresent(dialog, IDC_EMB_USER, e.user);
     setTextIfPresent(dialog, IDC_EMB_PASSWORD, e.password);
+    FillSecurityList(dialog);
+    ShowSecurityFields(dialog, e);
+    setChecked(dialog, IDC_EMB_ANNOUNCE_NEW_ONLY, e.announceNewOnly);
     showConnection(dialog, e);
     SelectDialupEntry(GetDlgItem(dialog, IDC_EMB_DIALUP), e);
     setChecked(dialog, IDC_EMB_HANG_UP, e.hangUpWhenDone);

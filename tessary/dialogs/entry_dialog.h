@@ -1,5 +1,6 @@
 // The edit mailbox entry dialog (template 104, "Edit email box watch"): one entry's name, server,
-// credentials, connection, enabling and schedule, and through "Set..." its actions.
+// credentials, connection security, announcing, connection, enabling and schedule, and through
+// "Set..." its actions.
 #pragma once
 #include <windows.h>
 #include "storage/mailbox_entry.h"

@@ -2,6 +2,7 @@
 #include "dialogs/entry_fields.h"
 #include "dialogs/dialog_controls.h"
 #include "dialogs/dialup_combo.h"
+#include "dialogs/entry_security.h"
 #include "resources/resource.h"
 #include <cstdio>
 #include <cstring>
@@ -12,18 +13,12 @@ namespace {
 const int dayBoxes[7] = { IDC_EMB_SUNDAY, IDC_EMB_MONDAY, IDC_EMB_TUESDAY, IDC_EMB_WEDNESDAY,
                           IDC_EMB_THURSDAY, IDC_EMB_FRIDAY, IDC_EMB_SATURDAY };
 
-void readText(HWND dialog, int id, char (&text)[fieldTextSize])
-{
-    text[0] = '\0';
-    GetDlgItemTextA(dialog, id, text, fieldTextSize);
-}
-
 // A required text: stored with its setter, or refused with the message when empty.
 bool storeRequired(HWND dialog, int id, MailboxEntry& entry, void (MailboxEntry::*set)(const char*),
                    const char* missing)
 {
     char text[fieldTextSize];
-    readText(dialog, id, text);
+    readFieldText(dialog, id, text);
     if (text[0] == '\0') {
         showInvalidInput(dialog, missing);
         return false;
@@ -49,14 +44,14 @@ void storeDays(HWND dialog, MailboxEntry& entry)
 bool storePeriod(HWND dialog, MailboxEntry& entry)
 {
     char text[fieldTextSize];
-    readText(dialog, IDC_EMB_PERIOD_HOURS, text);
+    readFieldText(dialog, IDC_EMB_PERIOD_HOURS, text);
     int hours = ParseCount(text);
     if (hours < 0 || hours > 12) {
         showInvalidInput(dialog, "Period hour must be between 0 and 12");
         return false;
     }
     entry.periodHours = hours;
-    readText(dialog, IDC_EMB_PERIOD_MINUTES, text);
+    readFieldText(dialog, IDC_EMB_PERIOD_MINUTES, text);
     int minutes = ParseCount(text);
     if ((minutes == 0 && hours == 0) || minutes < 0 || minutes > 59) {
         showInvalidInput(dialog, "Period minute must be between 1 and 59, or 0 minutes and 1 or more hours.");
@@ -89,7 +84,7 @@ bool storeTime(HWND dialog, MailboxEntry& entry, const TimeRule& rule)
         return true;
     }
     char text[fieldTextSize];
-    readText(dialog, rule.editId, text);
+    readFieldText(dialog, rule.editId, text);
     int hour = ParseCount(text);
     if (hour < 0 || hour > 23) {
         showInvalidInput(dialog, rule.badHour);
@@ -156,8 +151,10 @@ bool StoreEntryFields(HWND dialog, MailboxEntry& entry)
         !storeRequired(dialog, IDC_EMB_USER, entry, &MailboxEntry::setUser,
                        "You must supply the user, or mailbox name used to access your email.") ||
         !storeRequired(dialog, IDC_EMB_PASSWORD, entry, &MailboxEntry::setPassword,
-                       "You must supply the password used to access your email."))
+                       "You must supply the password used to access your email.") ||
+        !StoreSecurityFields(dialog, entry))
         return false;
+    entry.setAnnounceNewOnly(isChecked(dialog, IDC_EMB_ANNOUNCE_NEW_ONLY));
     storeConnection(dialog, entry);
     if (!StoreScheduleFields(dialog, entry))
         return false;

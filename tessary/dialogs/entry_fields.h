@@ -5,8 +5,9 @@
 #include <windows.h>
 #include "storage/mailbox_entry.h"
 
-// All rules in order (name, server, user, password, connection, dial-up entry, hang-up, days,
-// period, start and end time, enabled). False at the first refusal, which has shown its message;
+// All rules in the dialog's field order (name, server, user, password, security, port, trusted
+// certificate, announce only new messages, connection, dial-up entry, hang-up, days, period,
+// start and end time, enabled). False at the first refusal, which has shown its message;
 // the fields of the rules before it stay stored.
 bool StoreEntryFields(HWND dialog, MailboxEntry& entry);
 

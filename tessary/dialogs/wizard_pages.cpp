@@ -40,15 +40,20 @@ bool nextName(HWND page, MailboxEntry& entry)
     return storeRequired(page, IDC_WIZ_NAME, entry, &MailboxEntry::setName, "You must supply a name");
 }
 
-// Page 2: the server.
+// Page 2: the server, and whether it needs TLS from the first byte (always on the default port).
 void activateServer(HWND page, MailboxEntry& entry)
 {
     setTextOrEmpty(page, IDC_WIZ_SERVER, entry.server);
+    setChecked(page, IDC_WIZ_SECURE, entry.security != SecurityNone);
 }
 
 bool nextServer(HWND page, MailboxEntry& entry)
 {
-    return storeRequired(page, IDC_WIZ_SERVER, entry, &MailboxEntry::setServer, "You must supply a server");
+    if (!storeRequired(page, IDC_WIZ_SERVER, entry, &MailboxEntry::setServer, "You must supply a server"))
+        return false;
+    entry.setSecurity(isChecked(page, IDC_WIZ_SECURE) ? SecuritySslTls : SecurityNone);
+    entry.setPort(0);
+    return true;
 }
 
 // Page 3: user and password.

@@ -8,14 +8,14 @@
 #include "platform/ui_calls.h"
 #include <mmsystem.h>
 #include <shellapi.h>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace {
 
 const DWORD launchPauseMs = 500;
-const int headerFieldSender = 0;
-const int headerFieldSubject = 1;
 
 void playSound(const char* file, const Settings& settings)
 {
@@ -40,28 +40,87 @@ void speakOrLog(const char* text, const Settings& settings, const char* failure)
         LogEntryLine(nullptr, failure);
 }
 
+const char* const mailSpeakFailure = "error: speak failed, SAPI may not be installed, or initialized";
+
+// The messages among numbers (counted from 1) whose header lacks a field that is to be spoken.
+int countParseFailures(const MailboxEntry& entry, const std::vector<int>& numbers, const Settings& settings)
+{
+    int failures = 0;
+    for (int number : numbers) {
+        const char* header = entry.getHeader(number - 1);
+        if ((settings.speakFromAddresses && !hasHeaderField(header, SenderField)) ||
+            (settings.speakSubjects && !hasHeaderField(header, SubjectField)))
+            ++failures;
+    }
+    return failures;
+}
+
+// The headers of one check that lack a field to be spoken, logged in one line at the first of
+// them; a single one keeps the plain wording.
+struct ParseFailureReport {
+    int count = 0;
+    bool logged = false;
+
+    void log()
+    {
+        if (count == 0 || logged)
+            return;
+        char text[64];
+        if (count == 1)
+            snprintf(text, sizeof text, "error: parse header failed");
+        else
+            snprintf(text, sizeof text, "error: parse header failed (%d messages)", count);
+        LogEntryLine(nullptr, text);
+        logged = true;
+    }
+};
+
+void speakField(const MailboxEntry& entry, int number, HeaderFieldKind which, const Settings& settings,
+                ParseFailureReport& parseFailures)
+{
+    char line[spokenFieldLineSize];
+    if (!buildSpokenFieldLine(entry, number, which, line, sizeof line))
+        parseFailures.log();
+    speakOrLog(line, settings, mailSpeakFailure);
+}
+
+// Speaks the sender and the subject (as the settings ask) of the messages numbered in numbers,
+// the first spokenMessageLimit of them one by one, and then how many more there are. The parse
+// failure line counts the headers of all numbers.
+void speakMessages(const MailboxEntry& entry, const std::vector<int>& numbers, const Settings& settings)
+{
+    if (!settings.speakFromAddresses && !settings.speakSubjects)
+        return;
+    ParseFailureReport parseFailures;
+    parseFailures.count = countParseFailures(entry, numbers, settings);
+    size_t spoken = std::min(numbers.size(), static_cast<size_t>(spokenMessageLimit));
+    for (size_t i = 0; i < spoken; ++i) {
+        if (settings.speakFromAddresses)
+            speakField(entry, numbers[i], SenderField, settings, parseFailures);
+        if (settings.speakSubjects)
+            speakField(entry, numbers[i], SubjectField, settings, parseFailures);
+    }
+    parseFailures.log();
+    if (numbers.size() > spoken) {
+        char more[64];
+        snprintf(more, sizeof more, "... and %lu more", static_cast<unsigned long>(numbers.size() - spoken));
+        LogEntryLine(entry.name, more);
+        if (!settings.fullVoiceFeedback) // the log has just spoken it
+            speakOrLog(more, settings, mailSpeakFailure);
+    }
+}
+
 void speakMailReport(const MailboxEntry& entry, int count, const Settings& settings)
 {
-    const char* speakFailure = "error: speak failed, SAPI may not be installed, or initialized";
     WaitCursor busy;
     char line[spokenFieldLineSize];
     snprintf(line, sizeof line, count == 1 ? "Account %s has %d message" : "Account %s has %d messages",
              entry.name ? entry.name : "", count);
-    speakOrLog(line, settings, speakFailure);
-    if (!settings.speakFromAddresses && !settings.speakSubjects)
-        return;
-    for (int number = 1; number <= count; ++number) {
-        if (settings.speakFromAddresses) {
-            if (!buildSpokenFieldLine(entry, number, headerFieldSender, line, sizeof line))
-                LogEntryLine(nullptr, "error: parse header failed");
-            speakOrLog(line, settings, speakFailure);
-        }
-        if (settings.speakSubjects) {
-            if (!buildSpokenFieldLine(entry, number, headerFieldSubject, line, sizeof line))
-                LogEntryLine(nullptr, "error: parse header failed");
-            speakOrLog(line, settings, speakFailure);
-        }
-    }
+    speakOrLog(line, settings, mailSpeakFailure);
+    std::vector<int> everyMessage(static_cast<size_t>(count));
+    for (int number = 1; number <= count; ++number)
+        everyMessage[static_cast<size_t>(number - 1)] = number;
+    speakMessages(entry, everyMessage, settings);
 }
 
 void mailWaiting(HWND window, const MailboxEntry& entry, int count, const Settings& settings)
@@ -113,13 +172,14 @@ void checkFailed(const MailboxEntry& entry, int code)
 
 } // namespace
 
-bool buildSpokenFieldLine(const MailboxEntry& entry, int number, int which, char* line, size_t size)
+bool buildSpokenFieldLine(const MailboxEntry& entry, int number, HeaderFieldKind which, char* line, size_t size)
 {
-    int prefixLength = snprintf(line, size, which == headerFieldSender ? "Message %d from: " : "Message %d subject: ",
+    int prefixLength = snprintf(line, size, which == SenderField ? "Message %d from: " : "Message %d subject: ",
                                 number);
-    if (prefixLength < 0 || static_cast<size_t>(prefixLength) >= size)
-        return true; // the prefix alone already fills the line
-    return entry.getHeaderField(number - 1, line + prefixLength, size - prefixLength, which);
+    if (prefixLength < 0)
+        return false;
+    size_t used = static_cast<size_t>(prefixLength) < size ? static_cast<size_t>(prefixLength) : size - 1;
+    return readableHeaderField(entry.getHeader(number - 1), which, line + used, size - used);
 }
 
 void RunResultActions(HWND window, const MailboxEntry& entry, const Settings& settings)

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include "storage/mailbox_entry.h"
 #include "storage/settings.h"
+#include "text/readable_fields.h"
 
 // Runs the actions for the entry's lastResult, in order, on the user-interface thread. The
 // entry's headers are read without its lock: the worker has posted its message and no longer
@@ -13,6 +14,11 @@ void RunResultActions(HWND window, const MailboxEntry& entry, const Settings& se
 // Room for one spoken sender or subject line; a longer field is cut to fit.
 const size_t spokenFieldLineSize = 512;
 
-// "Message %d from: " or "Message %d subject: " followed by the field of header number - 1, cut
-// to fit size. False (the prefix alone in line) when the header has no such field.
-bool buildSpokenFieldLine(const MailboxEntry& entry, int number, int which, char* line, size_t size);
+// Messages whose senders and subjects a check speaks one by one; the rest are summed up in one
+// line, so that a mailbox of thousands cannot keep the window busy for hours.
+const int spokenMessageLimit = 20;
+
+// "Message %d from: " followed by the sender's name (or address), or "Message %d subject: "
+// followed by the subject, of header number - 1, decoded and cut to fit size. False (the prefix
+// alone in line) when the header has no such field.
+bool buildSpokenFieldLine(const MailboxEntry& entry, int number, HeaderFieldKind which, char* line, size_t size);

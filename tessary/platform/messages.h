@@ -8,3 +8,6 @@ const UINT WM_CHECK_FAILED   = 0x8002; // wParam: the MailboxEntry; Winsock coul
 const UINT WM_TRAY_NOTIFY    = 0x8003; // wParam: tray icon id; lParam: the mouse message
 const UINT WM_DIAL_FAILED    = 0x804D; // wParam: the DialWorker
 const UINT WM_DIAL_CONNECTED = 0x804E; // wParam: the DialWorker
+// Posted by the main window to itself while it is created, so that the box about a damaged
+// entry list opens once the window runs rather than inside its creation.
+const UINT WM_ENTRY_LIST_WARNING = 0x8010;

@@ -9,6 +9,7 @@
 #include "shell/startup.h"
 #include "platform/fatal_error.h"
 #include "platform/ui_calls.h"
+#include "storage/data_folder.h"
 #include "resources/resource.h"
 #include <htmlhelp.h>
 #include <shellapi.h>
@@ -54,8 +55,7 @@ void removeSelected(HWND window)
         return;
     app.entries.remove(entry); // its destruction stops a running check
     RefreshEntryListAndAnimation();
-    enterProgramFolder();
-    if (!app.entries.save(entryListFileName))
+    if (!app.entries.save(DataFilePath(entryListFileName)))
         FatalError("Could not save entry list!");
 }
 

@@ -6,13 +6,13 @@
 #include "shell/main_window.h"
 #include "shell/main_window_state.h"
 #include "shell/menus.h"
-#include "shell/startup.h"
 #include "dialogs/add_wizard.h"
 #include "dialogs/entry_dialog.h"
 #include "dialogs/header_dialog.h"
 #include "dialogs/settings_dialog.h"
 #include "platform/fatal_error.h"
 #include "platform/ui_calls.h"
+#include "storage/data_folder.h"
 
 namespace {
 
@@ -31,8 +31,7 @@ bool failed(INT_PTR result, const char* text)
 
 void saveEntryList()
 {
-    enterProgramFolder();
-    if (!app.entries.save(entryListFileName))
+    if (!app.entries.save(DataFilePath(entryListFileName)))
         FatalError("Could not save entry list!");
 }
 
@@ -41,6 +40,17 @@ void appendAndSave(MailboxEntry* entry)
     app.entries.append(entry);
     RefreshEntryListAndAnimation();
     saveEntryList();
+}
+
+// A mailbox entry made by the user (Add new, the wizard): TLS from the first byte on the default
+// port, and only new messages announced. Entries read from older files keep plain POP3.
+MailboxEntry* newUserEntry()
+{
+    MailboxEntry* entry = new MailboxEntry;
+    entry->setSecurity(SecuritySslTls);
+    entry->setPort(0);
+    entry->setAnnounceNewOnly(true);
+    return entry;
 }
 
 // The entry of the first selected row; null, after telling the user, when there is none or
@@ -77,7 +87,7 @@ void OpenSettingsCommand(HWND window)
 
 void AddNewEntryCommand(HWND window)
 {
-    MailboxEntry* entry = new MailboxEntry;
+    MailboxEntry* entry = newUserEntry();
     entryDialogTitle = "Add new mailbox entry";
     INT_PTR result = OpenEntryDialog(window, entry);
     entryDialogTitle = nullptr;
@@ -110,7 +120,7 @@ void EditEntryCommand(HWND window)
 
 void AddWizardCommand(HWND window)
 {
-    MailboxEntry* entry = new MailboxEntry;
+    MailboxEntry* entry = newUserEntry();
     int result = RunAddWizard(window, GetModuleHandleA(nullptr), entry);
     if (failed(result, "Could not create add entry wizard.") || result == 0) {
         delete entry;

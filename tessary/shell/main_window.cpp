@@ -3,6 +3,7 @@
 #include "shell/activity_log.h"
 #include "shell/apply_settings.h"
 #include "shell/commands.h"
+#include "shell/data_files_at_start.h"
 #include "shell/entry_list_view.h"
 #include "shell/main_window_state.h"
 #include "shell/menus.h"
@@ -17,6 +18,7 @@
 #include "platform/fatal_error.h"
 #include "platform/messages.h"
 #include "platform/ui_calls.h"
+#include "storage/data_folder.h"
 #include "resources/resource.h"
 #include <htmlhelp.h>
 #include <cstring>
@@ -53,7 +55,7 @@ bool setUpSystemMenu(HWND window)
 
 void loadSettingsOrShowFirstRunHelp()
 {
-    if (!loadCurrentOrPreviousSettings(settingsFileName, app.settings))
+    if (!LoadSettingsAtStart(app.settings))
         uiCalls.HtmlHelpA(GetDesktopWindow(), "Tessary.chm::/firstrun.htm", HH_DISPLAY_TOPIC, 0);
 }
 
@@ -105,7 +107,8 @@ BOOL onInitDialog(HWND window)
     writeBanner();
 
     enterProgramFolder();
-    app.entries.load(entryListFileName);
+    ChooseDataFolderAtStart();
+    LoadEntryListAtStart(window, app.entries);
     entryListLoaded = true;
     loadSettingsOrShowFirstRunHelp();
     settingsInPlace = true;
@@ -174,8 +177,7 @@ void releaseIcons()
 void onDestroy(HWND window)
 {
     destroying = true;
-    enterProgramFolder();
-    if (entryListLoaded && !app.entries.save(entryListFileName))
+    if (entryListLoaded && !app.entries.save(DataFilePath(entryListFileName)))
         FatalError("Could not save entry list!");
     if (settingsInPlace)
         saveSettingsWithWindowPosition(window);
@@ -214,8 +216,7 @@ void saveSettingsWithWindowPosition(HWND window)
         app.settings.windowLeft = rect.left;
         app.settings.windowTop = rect.top;
     }
-    enterProgramFolder();
-    saveSettings(settingsFileName, settingsMagic, &app.settings, settingsRecordSize);
+    saveSettings(DataFilePath(settingsFileName), settingsMagic, &app.settings, settingsRecordSize);
 }
 
 HWND CreateMainWindow(HINSTANCE instance)
@@ -256,6 +257,9 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return TRUE;
     case WM_DIAL_CONNECTED:
         OnDialConnected(window);
+        return TRUE;
+    case WM_ENTRY_LIST_WARNING:
+        ShowEntryListWarning(window);
         return TRUE;
     case WM_CLOSE:
         onClose(window);

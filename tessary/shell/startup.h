@@ -4,7 +4,8 @@
 #include <cstddef>
 
 // The executable's folder with its trailing backslash. Made the current directory before every
-// access to the data files and the help file, whatever the working directory at start.
+// access to the help file, whatever the working directory at start. The data files live in the
+// data folder (storage/data_folder.h), which is this folder wherever the program may write here.
 extern char programFolder[256];
 
 // The first instance's main window, in a data section every process of the program shares, so a

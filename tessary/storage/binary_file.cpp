@@ -1,5 +1,6 @@
 // Bounded file reading and replace-on-commit file writing.
 #include "storage/binary_file.h"
+#include "storage/damaged_files.h"
 #include <cstdio>
 #include <cstring>
 
@@ -11,13 +12,17 @@ FileReader::~FileReader()
 bool FileReader::open(const char* fileName)
 {
     close();
-    file_ = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                        FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file_ == INVALID_HANDLE_VALUE)
+    openError_ = NO_ERROR;
+    file_ = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file_ == INVALID_HANDLE_VALUE) {
+        openError_ = GetLastError();
         return false;
+    }
     DWORD high = 0;
     DWORD low = GetFileSize(file_, &high);
     if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) {
+        openError_ = GetLastError();
         close();
         return false;
     }
@@ -87,7 +92,7 @@ bool AtomicFileWriter::open(const char* fileName)
     discard();
     failed_ = false;
     size_t length = strlen(fileName);
-    if (length + 5 > sizeof temporary_)
+    if (length == 0 || length + 5 > sizeof temporary_ || !mayReplaceFile(fileName))
         return false;
     memcpy(target_, fileName, length + 1);
     snprintf(temporary_, sizeof temporary_, "%s.new", fileName);

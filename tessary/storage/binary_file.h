@@ -14,7 +14,10 @@ public:
     FileReader(const FileReader&) = delete;
     FileReader& operator=(const FileReader&) = delete;
 
-    bool open(const char* fileName); // false when the file is missing or cannot be read
+    // False when the file is missing or cannot be opened; openError() then says why. The file is
+    // opened as an ordinary open does, sharing reading and writing with other programs.
+    bool open(const char* fileName);
+    DWORD openError() const { return openError_; }
     void close();
     bool isOpen() const { return file_ != INVALID_HANDLE_VALUE; }
     uint64_t remaining() const { return size_ - position_; }
@@ -29,6 +32,7 @@ private:
     HANDLE file_ = INVALID_HANDLE_VALUE;
     uint64_t size_ = 0;
     uint64_t position_ = 0;
+    DWORD openError_ = NO_ERROR;
 };
 
 // Writes a new version of a file beside the old one ("<name>.new") and replaces the old file only
@@ -40,6 +44,8 @@ public:
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
+    // False when the file cannot be created, or when it would replace a file that could not be
+    // read and whose bytes cannot be kept aside (see damaged_files.h).
     bool open(const char* fileName);
     bool writeBytes(const void* data, size_t length);
     bool writeInt32(int32_t value); // little-endian

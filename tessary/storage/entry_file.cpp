@@ -32,7 +32,7 @@ bool readString(FileReader& file, char*& field, bool scrambled)
         return false;
     if (length == 0)
         return true;
-    char* text = new char[static_cast<size_t>(length) + 1];
+    char* text = allocateOwnedBytes(static_cast<size_t>(length) + 1);
     if (!file.readBytes(text, static_cast<size_t>(length))) {
         delete[] text;
         return false;
@@ -54,6 +54,18 @@ bool readFlag(FileReader& file, bool& flag)
     return true;
 }
 
+// A stored value outside the range a field allows reads as 0 (plain POP3, the default port).
+bool readInRange(FileReader& file, int32_t& field, int32_t lowest, int32_t highest)
+{
+    int32_t value;
+    if (!file.readInt32(value))
+        return false;
+    field = value < lowest || value > highest ? 0 : value;
+    return true;
+}
+
+const int32_t highestPort = 65535;
+
 } // namespace
 
 bool MailboxEntry::writeTo(AtomicFileWriter& file) const
@@ -71,10 +83,12 @@ bool MailboxEntry::writeTo(AtomicFileWriter& file) const
            file.writeByte(runShellCommand ? 1 : 0) && writeString(file, mailSoundFile, false) &&
            writeString(file, noMailSoundFile, false) && writeString(file, mailProgramPath, false) &&
            writeString(file, mailProgramArgs, false) && writeString(file, shellCommand, false) &&
-           writeString(file, shellCommandFile, false);
+           writeString(file, shellCommandFile, false) && file.writeInt32(security) &&
+           file.writeInt32(port) && writeString(file, trustedCertificate, false) &&
+           file.writeByte(announceNewOnly ? 1 : 0);
 }
 
-bool MailboxEntry::readFrom(FileReader& file)
+bool MailboxEntry::readFrom(FileReader& file, EntryFileVersion version)
 {
     clear();
     bool ok = readString(file, name, false) && readString(file, server, false) &&
@@ -82,12 +96,16 @@ bool MailboxEntry::readFrom(FileReader& file)
               file.readInt32(connectionMode) && readString(file, dialupEntry, false);
     for (int day = 0; ok && day < 7; ++day)
         ok = readFlag(file, checkDays[day]);
-    return ok && file.readInt32(periodHours) && file.readInt32(periodMinutes) &&
-           file.readInt32(startHour) && file.readInt32(startMinute) && file.readInt32(endHour) &&
-           file.readInt32(endMinute) && readFlag(file, enabled) && readFlag(file, hangUpWhenDone) &&
-           readFlag(file, playSoundOnMail) && readFlag(file, playSoundOnNoMail) &&
-           readFlag(file, runMailProgram) && readFlag(file, runShellCommand) &&
-           readString(file, mailSoundFile, false) && readString(file, noMailSoundFile, false) &&
-           readString(file, mailProgramPath, false) && readString(file, mailProgramArgs, false) &&
-           readString(file, shellCommand, false) && readString(file, shellCommandFile, false);
+    ok = ok && file.readInt32(periodHours) && file.readInt32(periodMinutes) &&
+         file.readInt32(startHour) && file.readInt32(startMinute) && file.readInt32(endHour) &&
+         file.readInt32(endMinute) && readFlag(file, enabled) && readFlag(file, hangUpWhenDone) &&
+         readFlag(file, playSoundOnMail) && readFlag(file, playSoundOnNoMail) &&
+         readFlag(file, runMailProgram) && readFlag(file, runShellCommand) &&
+         readString(file, mailSoundFile, false) && readString(file, noMailSoundFile, false) &&
+         readString(file, mailProgramPath, false) && readString(file, mailProgramArgs, false) &&
+         readString(file, shellCommand, false) && readString(file, shellCommandFile, false);
+    if (!ok || version < EntryFileVersion9)
+        return ok;
+    return readInRange(file, security, SecurityNone, SecuritySslTls) && readInRange(file, port, 0, highestPort) &&
+           readString(file, trustedCertificate, false) && readFlag(file, announceNewOnly);
 }

@@ -1,58 +1,80 @@
-// Loading and saving "default.tsl": a 31-byte magic, the entry count, then the entries.
+// Loading and saving "default.tsl": a 31-byte magic, the entry count, then the entries. The
+// magic names the version; both versions are read, the newest is written.
 #include "storage/entry_list.h"
 #include "storage/binary_file.h"
-#include <cstdio>
 #include <cstring>
 
 const char* const entryListFileName = "default.tsl";
 
 namespace {
-const char entryListMagic[] = "TSL0108PREttyPreTTyPRETTyKITTY!";
 const size_t entryListMagicLength = 31;
-static_assert(sizeof entryListMagic == entryListMagicLength + 1, "the magic is 31 bytes");
+const char version8Magic[] = "TSL0108PREttyPreTTyPRETTyKITTY!";
+const char version9Magic[] = "TSL0109PREttyPreTTyPRETTyKITTY!";
+static_assert(sizeof version8Magic == entryListMagicLength + 1, "the magic is 31 bytes");
+static_assert(sizeof version9Magic == entryListMagicLength + 1, "the magic is 31 bytes");
 
-// Keeps a copy of a file that could not be read in full, so that saving over it loses nothing.
-void keepUnreadableFile(const char* fileName)
+// The version a magic names, compared byte for byte and with its letter case; false for another.
+bool versionOfMagic(const char* magic, EntryFileVersion& version)
 {
-    char backup[MAX_PATH];
-    if (snprintf(backup, sizeof backup, "%s.bad", fileName) < static_cast<int>(sizeof backup))
-        CopyFileA(fileName, backup, FALSE);
+    if (memcmp(magic, version9Magic, entryListMagicLength) == 0)
+        version = EntryFileVersion9;
+    else if (memcmp(magic, version8Magic, entryListMagicLength) == 0)
+        version = EntryFileVersion8;
+    else
+        return false;
+    return true;
 }
 } // namespace
 
 bool EntryList::load(const char* fileName)
 {
+    FileLoadReport report;
+    return load(fileName, report);
+}
+
+bool EntryList::load(const char* fileName, FileLoadReport& report)
+{
     clearAll();
+    report = FileLoadReport();
+    report.usedNewFile = restoreFromNewFile(fileName);
     FileReader file;
-    if (!file.open(fileName))
-        return false;
-    char magic[entryListMagicLength];
-    int32_t stored = 0;
-    if (!file.readBytes(magic, entryListMagicLength) ||
-        memcmp(magic, entryListMagic, entryListMagicLength) != 0 || !file.readInt32(stored) ||
-        stored < 0) {
-        file.close();
-        keepUnreadableFile(fileName);
+    if (!file.open(fileName)) {
+        if (isMissingFileError(file.openError()))
+            return false;
+        report.openError = file.openError();
+        setFileAside(fileName, FileLoadReport::Unreadable, report);
         return false;
     }
+    char magic[entryListMagicLength];
+    EntryFileVersion version = EntryFileVersion9;
+    int32_t stored = 0;
+    bool intact = file.readBytes(magic, entryListMagicLength) && versionOfMagic(magic, version) &&
+                  file.readInt32(stored) && stored >= 0;
     // Nothing is allocated from the count: each entry is read from the data that is there, and
     // the first one that does not fit ends the load.
-    for (int32_t i = 0; i < stored; ++i) {
+    for (int32_t i = 0; intact && i < stored; ++i) {
         MailboxEntry* entry = addNew();
-        if (!entry->readFrom(file)) {
+        intact = entry->readFrom(file, version);
+        if (!intact)
             remove(entry);
-            file.close();
-            keepUnreadableFile(fileName);
-            return false;
-        }
     }
+    // Bytes after the counted entries are entries a smaller count would lose at the next save.
+    intact = intact && file.remaining() == 0;
+    file.close();
+    report.entriesRead = count;
+    if (!intact) {
+        setFileAside(fileName, FileLoadReport::Damaged, report);
+        return false;
+    }
+    report.outcome = FileLoadReport::Read;
+    releaseFile(fileName);
     return true;
 }
 
 bool EntryList::save(const char* fileName) const
 {
     AtomicFileWriter file;
-    if (!file.open(fileName) || !file.writeBytes(entryListMagic, entryListMagicLength) ||
+    if (!file.open(fileName) || !file.writeBytes(version9Magic, entryListMagicLength) ||
         !file.writeInt32(count))
         return false;
     int32_t written = 0;

@@ -7,6 +7,13 @@
 class FileReader;
 class AtomicFileWriter;
 
+// Versions of the entry list file. Version 9 adds the connection security, the port, the trusted
+// certificate and the announce-new-only choice after the fields of version 8.
+enum EntryFileVersion : int {
+    EntryFileVersion8 = 8,
+    EntryFileVersion9 = 9,
+};
+
 enum ConnectionMode : int32_t {
     DialAsNeeded = 0,      // dial the entry's connection when a check is due and none is up
     WaitForConnection = 1, // scheduled checks only while a dial-up connection is up
@@ -78,8 +85,10 @@ public:
     void disable();
 
     void copyFrom(const MailboxEntry& source);
-    bool writeTo(AtomicFileWriter& file) const;
-    bool readFrom(FileReader& file); // false when the data ends or is damaged mid-entry
+    bool writeTo(AtomicFileWriter& file) const; // always in the newest version
+    // False when the data ends or is damaged mid-entry. Fields the version does not hold keep the
+    // values clear gives them.
+    bool readFrom(FileReader& file, EntryFileVersion version);
 
     // Fields in declared order; see the entry list file for which ones are stored.
     MailboxEntry* next = nullptr;

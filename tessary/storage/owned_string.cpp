@@ -2,9 +2,16 @@
 #include "storage/owned_string.h"
 #include <cstring>
 
+char* allocateWithNew(size_t size)
+{
+    return new char[size];
+}
+
+char* (*allocateOwnedBytes)(size_t size) = allocateWithNew;
+
 char* ownedCopyOf(const char* bytes, size_t length)
 {
-    char* copy = new char[length + 1];
+    char* copy = allocateOwnedBytes(length + 1);
     memcpy(copy, bytes, length);
     copy[length] = '\0';
     return copy;

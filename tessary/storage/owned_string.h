@@ -8,3 +8,8 @@ void replaceOwned(char*& field, const char* text);
 void freeOwned(char*& field);
 // A heap copy of length bytes with a NUL added (the bytes may themselves contain NULs).
 char* ownedCopyOf(const char* bytes, size_t length);
+
+// Every owned string's bytes are allocated here (and freed with delete[]), so that a test can see
+// how much a file's lengths made the program ask for. Bound to allocateWithNew.
+extern char* (*allocateOwnedBytes)(size_t size);
+char* allocateWithNew(size_t size);

@@ -53,8 +53,39 @@ bool saveSettings(const char* fileName, const char* magic, const void* record, s
 
 bool loadCurrentOrPreviousSettings(const char* fileName, Settings& settings)
 {
+    FileLoadReport report;
+    return loadCurrentOrPreviousSettings(fileName, settings, report);
+}
+
+bool loadCurrentOrPreviousSettings(const char* fileName, Settings& settings, FileLoadReport& report)
+{
     settings = defaultSettings();
+    report = FileLoadReport();
+    report.usedNewFile = restoreFromNewFile(fileName);
+    FileReader file;
+    if (!file.open(fileName)) {
+        if (isMissingFileError(file.openError()))
+            return false;
+        report.openError = file.openError();
+        setFileAside(fileName, FileLoadReport::Unreadable, report);
+        return false;
+    }
+    uint64_t fileSize = file.remaining();
+    file.close();
+
+    uint64_t versionSize = 0;
     if (loadSettings(fileName, settingsMagic, &settings, settingsRecordSize))
-        return true;
-    return loadSettings(fileName, previousSettingsMagic, &settings, previousSettingsRecordSize);
+        versionSize = strlen(settingsMagic) + settingsRecordSize;
+    else if (loadSettings(fileName, previousSettingsMagic, &settings, previousSettingsRecordSize))
+        versionSize = strlen(previousSettingsMagic) + previousSettingsRecordSize;
+    report.recordRead = versionSize > 0;
+    // A shorter record is read as far as it goes, as it always was; bytes after the record would be
+    // lost by the next save, so they are damage.
+    if (!report.recordRead || fileSize > versionSize) {
+        setFileAside(fileName, FileLoadReport::Damaged, report);
+        return report.recordRead;
+    }
+    report.outcome = FileLoadReport::Read;
+    releaseFile(fileName);
+    return true;
 }

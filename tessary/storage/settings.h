@@ -2,6 +2,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include "storage/damaged_files.h"
 
 // 28 bytes, stored byte for byte after the file's magic. The one-byte fields hold 0 or 1; they are
 // bytes rather than bool because they are read straight from the file.
@@ -51,5 +52,9 @@ bool loadSettings(const char* fileName, const char* magic, void* record, size_t 
 bool saveSettings(const char* fileName, const char* magic, const void* record, size_t recordLength);
 
 // Fills settings with the defaults, then loads the current version, else the previous one.
-// False when neither could be read (a first run).
+// False when neither could be read (a first run, or a damaged file).
 bool loadCurrentOrPreviousSettings(const char* fileName, Settings& settings);
+// The same, and a file that is there but has neither magic, cannot be opened, or has bytes after
+// its record is kept aside before a save can replace it (see damaged_files.h); a missing file
+// whose "<name>.new" is there is replaced by it first. The report says which.
+bool loadCurrentOrPreviousSettings(const char* fileName, Settings& settings, FileLoadReport& report);

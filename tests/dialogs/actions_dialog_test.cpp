@@ -162,9 +162,30 @@ TEST_F(ActionsDialog, EachActionsFieldsFollowItsCheckBox)
             click(dialog, group.first);
         }
         click(dialog, IDC_ACT_HELP);
-        SendMessageA(dialog, WM_CLOSE, 0, 0);
+        click(dialog, IDCANCEL);
     });
     EXPECT_EQ(std::vector<std::string>{ "Tessary.chm::/mailbox.htm" }, ui.helpTopics);
+}
+
+TEST_F(ActionsDialog, TheCloseBoxCountsAsCancel)
+{
+    entry.runMailProgram = true;
+    entry.setMailProgramPath("C:\\mail.exe");
+    INT_PTR result = run([](HWND dialog) {
+        // Changes that OK would store, and one that OK would refuse.
+        click(dialog, IDC_ACT_RUN_MAIL_PROGRAM);
+        click(dialog, IDC_ACT_RUN_SHELL_COMMAND);
+        setItemText(dialog, IDC_ACT_SHELL_COMMAND, "print");
+        click(dialog, IDC_ACT_PLAY_MAIL_SOUND);
+        SendMessageA(dialog, WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ(IDCANCEL, result);
+    EXPECT_TRUE(ui.boxes.empty()); // no rule ran
+    EXPECT_TRUE(entry.runMailProgram);
+    EXPECT_STREQ("C:\\mail.exe", entry.mailProgramPath);
+    EXPECT_FALSE(entry.runShellCommand);
+    EXPECT_EQ(nullptr, entry.shellCommand);
+    EXPECT_FALSE(entry.playSoundOnMail);
 }
 
 TEST_F(ActionsDialog, BrowseButtonsOfferTheirFilesInTheOriginalRecord)

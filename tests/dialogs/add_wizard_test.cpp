@@ -1,6 +1,6 @@
 // The add account wizard on its real page templates: Next and Back through the eight pages, every
-// page rule, how a run ends, and the detection of e-mail programs from registry values written in
-// the Wine prefix for the test.
+// page rule (the server page's secure connection box among them), how a run ends, and the
+// detection of e-mail programs from registry values written in the Wine prefix for the test.
 #include "dialog_test.h"
 #include "dialogs/add_wizard.h"
 #include "dialogs/client_detection.h"
@@ -348,6 +348,52 @@ TEST_F(AddWizard, ConnectionPageOnANewEntryAndTheLan)
         press(sheet, PSBTN_BACK);
         EXPECT_TRUE(itemChecked(page, IDC_WIZ_ALWAYS_CONNECTED));
         EXPECT_EQ("Home", comboSelection(page, IDC_WIZ_DIALUP));
+        press(sheet, PSBTN_CANCEL);
+    });
+}
+
+TEST_F(AddWizard, ServerPageAsksWhetherTheServerNeedsTls)
+{
+    entry.setSecurity(SecuritySslTls); // what the main window gives a new entry
+    entry.setPort(995);
+    run([&](HWND sheet) {
+        setItemText(currentPage(sheet), IDC_WIZ_NAME, "box");
+        next(sheet);
+        HWND page = currentPage(sheet);
+        EXPECT_NE(nullptr, controlByText(page, "This server needs a secure connection (SSL/TLS)"));
+        EXPECT_TRUE(itemChecked(page, IDC_WIZ_SECURE));
+
+        // Refused for its empty server, the page stores nothing of its check box.
+        click(page, IDC_WIZ_SECURE);
+        EXPECT_EQ(invalid + "You must supply a server", next(sheet));
+        EXPECT_EQ(SecuritySslTls, entry.security);
+
+        setItemText(page, IDC_WIZ_SERVER, "pop.example.com");
+        EXPECT_EQ("", next(sheet));
+        EXPECT_EQ(SecurityNone, entry.security);
+        EXPECT_EQ(0, entry.port); // the default port either way
+
+        press(sheet, PSBTN_BACK);
+        EXPECT_FALSE(itemChecked(page, IDC_WIZ_SECURE)); // shows what was stored
+        click(page, IDC_WIZ_SECURE);
+        entry.setPort(110);
+        EXPECT_EQ("", next(sheet));
+        EXPECT_EQ(SecuritySslTls, entry.security);
+        EXPECT_EQ(0, entry.port);
+        press(sheet, PSBTN_CANCEL);
+    });
+
+    // An entry that asks for STLS shows the box checked; without security it is unchecked.
+    entry.setSecurity(SecurityStls);
+    run([&](HWND sheet) {
+        next(sheet);
+        EXPECT_TRUE(itemChecked(currentPage(sheet), IDC_WIZ_SECURE));
+        press(sheet, PSBTN_CANCEL);
+    });
+    entry.setSecurity(SecurityNone);
+    run([&](HWND sheet) {
+        next(sheet);
+        EXPECT_FALSE(itemChecked(currentPage(sheet), IDC_WIZ_SECURE));
         press(sheet, PSBTN_CANCEL);
     });
 }

@@ -87,6 +87,48 @@ TEST_F(DialogCommands, AddNewAppendsAndSavesOnOkOnly)
     EXPECT_EQ((std::vector<std::string>{ "first", "second" }), savedNames());
 }
 
+TEST_F(DialogCommands, ANewEntryAsksForTlsOnTheDefaultPortAndAnnouncesOnlyNewMessages)
+{
+    EXPECT_TRUE(commandWith(IDM_ADD_NEW, "Add new mailbox entry", [](HWND dialog) {
+        EXPECT_EQ("SSL/TLS", comboSelection(dialog, IDC_EMB_SECURITY));
+        EXPECT_EQ("", itemText(dialog, IDC_EMB_PORT));
+        EXPECT_EQ("", itemText(dialog, IDC_EMB_TRUSTED_CERTIFICATE));
+        EXPECT_TRUE(itemChecked(dialog, IDC_EMB_ANNOUNCE_NEW_ONLY));
+        fillEntry(dialog, "second");
+        click(dialog, IDOK);
+    }));
+    ASSERT_EQ(2, app.entries.count);
+    MailboxEntry* added = h.entry(1);
+    EXPECT_EQ(SecuritySslTls, added->security);
+    EXPECT_EQ(0, added->port);
+    EXPECT_EQ(nullptr, added->trustedCertificate);
+    EXPECT_TRUE(added->announceNewOnly);
+    EXPECT_EQ(WaitForConnection, added->connectionMode); // the rest as any entry starts
+
+    bool secureBoxChecked = false;
+    EXPECT_TRUE(commandWith(IDM_ADD_WIZARD, "Add Account Step 1", [&](HWND sheet) {
+        auto page = [sheet] { return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); };
+        auto next = [sheet] { SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_NEXT, 0); };
+        setItemText(page(), IDC_WIZ_NAME, "wizard");
+        next();
+        secureBoxChecked = itemChecked(page(), IDC_WIZ_SECURE);
+        setItemText(page(), IDC_WIZ_SERVER, "pop.example.com");
+        next();
+        setItemText(page(), IDC_WIZ_USER, "joe");
+        setItemText(page(), IDC_WIZ_PASSWORD, "pw");
+        for (int i = 0; i < 5; ++i)
+            next();
+        SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
+    }));
+    EXPECT_TRUE(secureBoxChecked);
+    ASSERT_EQ(3, app.entries.count);
+    MailboxEntry* made = h.entry(2);
+    EXPECT_STREQ("wizard", made->name);
+    EXPECT_EQ(SecuritySslTls, made->security);
+    EXPECT_EQ(0, made->port);
+    EXPECT_TRUE(made->announceNewOnly);
+}
+
 TEST_F(DialogCommands, EditCopiesBackOnOkAndStopsTheRunningCheck)
 {
     command(IDM_EDIT);
@@ -108,13 +150,24 @@ TEST_F(DialogCommands, EditCopiesBackOnOkAndStopsTheRunningCheck)
     EXPECT_TRUE(first->isCheckRunning());
     EXPECT_TRUE(threadRuns(thread));
 
+    // What the entry has is what the dialog shows and keeps, not a new entry's choices.
+    first->setSecurity(SecurityStls);
+    first->setPort(2110);
+    first->setTrustedCertificate(std::string(64, 'A').c_str());
     EXPECT_TRUE(commandWith(IDM_EDIT, "Edit mailbox entry", [](HWND dialog) {
+        EXPECT_EQ("STLS", comboSelection(dialog, IDC_EMB_SECURITY));
+        EXPECT_EQ("2110", itemText(dialog, IDC_EMB_PORT));
+        EXPECT_FALSE(itemChecked(dialog, IDC_EMB_ANNOUNCE_NEW_ONLY));
         setItemText(dialog, IDC_EMB_NAME, "renamed");
         click(dialog, IDOK);
     }));
     EXPECT_EQ(first, h.entry(0)); // the same entry, changed in place
     EXPECT_STREQ("renamed", first->name);
     EXPECT_STREQ("p", first->password);
+    EXPECT_EQ(SecurityStls, first->security);
+    EXPECT_EQ(2110, first->port);
+    EXPECT_EQ(std::string(64, 'A'), first->trustedCertificate);
+    EXPECT_FALSE(first->announceNewOnly);
     EXPECT_FALSE(first->isCheckRunning());
     EXPECT_EQ(std::vector<std::string>{ "renamed" }, savedNames());
     EXPECT_EQ("renamed", h.rowText(0, 0));

@@ -1,6 +1,6 @@
 // The edit mailbox entry dialog on its real template: what a new entry shows, every field rule
-// with its message and what it leaves stored, the dial-up combo box over a fake phonebook, the
-// enabling rules and the close box.
+// with its message and what it leaves stored (the connection security fields among them), the
+// dial-up combo box over a fake phonebook, the enabling rules, the tab order and the close box.
 #include "dialog_test.h"
 #include "dialogs/dialup_combo.h"
 #include "dialogs/entry_dialog.h"
@@ -85,9 +85,202 @@ TEST_F(EntryDialog, ANewEntryShowsTheInitialValues)
         EXPECT_FALSE(itemEnabled(dialog, IDC_EMB_END_TIME));
         EXPECT_TRUE(itemChecked(dialog, IDC_EMB_ENABLED));
         EXPECT_FALSE(itemChecked(dialog, IDC_EMB_DISABLED));
+        EXPECT_EQ((std::vector<std::string>{ "None", "STLS", "SSL/TLS" }), comboItems(dialog, IDC_EMB_SECURITY));
+        EXPECT_EQ("None", comboSelection(dialog, IDC_EMB_SECURITY)); // what the entry itself starts with
+        EXPECT_EQ("", itemText(dialog, IDC_EMB_PORT));
+        EXPECT_EQ("", itemText(dialog, IDC_EMB_TRUSTED_CERTIFICATE));
+        EXPECT_FALSE(itemChecked(dialog, IDC_EMB_ANNOUNCE_NEW_ONLY));
         click(dialog, IDCANCEL);
     } });
     EXPECT_EQ(IDCANCEL, result);
+}
+
+TEST_F(EntryDialog, TabOrderFollowsTheFields)
+{
+    run({ [](HWND dialog) {
+        const int order[] = { IDC_EMB_NAME,
+                              IDC_EMB_SERVER,
+                              IDC_EMB_USER,
+                              IDC_EMB_PASSWORD,
+                              IDC_EMB_SECURITY,
+                              IDC_EMB_PORT,
+                              IDC_EMB_TRUSTED_CERTIFICATE,
+                              IDC_EMB_ANNOUNCE_NEW_ONLY,
+                              IDC_EMB_WAIT_FOR_CONNECTION, // the checked one of the connection buttons
+                              IDC_EMB_DIALUP,
+                              IDC_EMB_HANG_UP,
+                              IDC_EMB_MONDAY };
+        HWND at = GetDlgItem(dialog, order[0]);
+        for (size_t i = 1; i < sizeof order / sizeof order[0]; ++i) {
+            at = GetNextDlgTabItem(dialog, at, FALSE);
+            ASSERT_EQ(order[i], GetDlgCtrlID(at)) << "after " << order[i - 1];
+        }
+        click(dialog, IDCANCEL);
+    } });
+}
+
+TEST_F(EntryDialog, SecurityPortCertificateAndAnnouncingRoundTrip)
+{
+    const std::string thumbprint(64, 'C');
+    entry.setSecurity(SecurityStls);
+    entry.setPort(2110);
+    entry.setTrustedCertificate(thumbprint.c_str());
+    entry.setAnnounceNewOnly(true);
+    EXPECT_EQ(IDOK, run({ [&](HWND dialog) {
+        EXPECT_EQ("STLS", comboSelection(dialog, IDC_EMB_SECURITY));
+        EXPECT_EQ("2110", itemText(dialog, IDC_EMB_PORT));
+        EXPECT_EQ(thumbprint, itemText(dialog, IDC_EMB_TRUSTED_CERTIFICATE));
+        EXPECT_TRUE(itemChecked(dialog, IDC_EMB_ANNOUNCE_NEW_ONLY));
+        fillValid(dialog);
+        click(dialog, IDOK);
+    } }));
+    EXPECT_EQ(SecurityStls, entry.security);
+    EXPECT_EQ(2110, entry.port);
+    EXPECT_EQ(thumbprint, entry.trustedCertificate);
+    EXPECT_TRUE(entry.announceNewOnly);
+
+    // Each one changed through the dialog; empty fields go back to the default port and no certificate.
+    EXPECT_EQ("", okWith([](HWND dialog) {
+                  SendDlgItemMessageA(dialog, IDC_EMB_SECURITY, CB_SETCURSEL, 2, 0);
+                  setItemText(dialog, IDC_EMB_PORT, "");
+                  setItemText(dialog, IDC_EMB_TRUSTED_CERTIFICATE, "");
+                  click(dialog, IDC_EMB_ANNOUNCE_NEW_ONLY);
+              }));
+    EXPECT_EQ(SecuritySslTls, entry.security);
+    EXPECT_EQ(0, entry.port);
+    EXPECT_EQ(nullptr, entry.trustedCertificate);
+    EXPECT_FALSE(entry.announceNewOnly);
+
+    EXPECT_EQ("", okWith([](HWND dialog) {
+                  EXPECT_EQ("SSL/TLS", comboSelection(dialog, IDC_EMB_SECURITY));
+                  EXPECT_EQ("", itemText(dialog, IDC_EMB_PORT)); // 0 shows as the default
+                  SendDlgItemMessageA(dialog, IDC_EMB_SECURITY, CB_SETCURSEL, 0, 0);
+                  click(dialog, IDC_EMB_ANNOUNCE_NEW_ONLY);
+              }));
+    EXPECT_EQ(SecurityNone, entry.security);
+    EXPECT_TRUE(entry.announceNewOnly);
+
+    // A security value the program does not know shows as None, and Cancel leaves it alone.
+    entry.setSecurity(9);
+    run({ [](HWND dialog) {
+        EXPECT_EQ("None", comboSelection(dialog, IDC_EMB_SECURITY));
+        click(dialog, IDCANCEL);
+    } });
+    EXPECT_EQ(9, entry.security);
+}
+
+TEST_F(EntryDialog, PortRule)
+{
+    const std::string refused = std::string(invalid) + "Port must be a number from 1 to 65535";
+    struct Case {
+        const char* text;
+        bool accepted;
+        int32_t stored;
+    };
+    const Case cases[] = {
+        { "", true, 0 },       { "1", true, 1 },      { "65535", true, 65535 }, { "0000995", true, 995 },
+        { "0", false, 77 },    { "65536", false, 77 }, { "-1", false, 77 },     { " 995", false, 77 },
+        { "99x", false, 77 },  { "4294967297", false, 77 }, // would wrap around to 1 in 32 bits
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        entry.setPort(77);
+        entry.setSecurity(SecurityNone);
+        std::string shown = okWith([&](HWND dialog) {
+            SendDlgItemMessageA(dialog, IDC_EMB_SECURITY, CB_SETCURSEL, 1, 0);
+            setItemText(dialog, IDC_EMB_PORT, c.text);
+        });
+        EXPECT_EQ(c.accepted ? "" : refused, shown);
+        EXPECT_EQ(c.stored, entry.port);
+        EXPECT_EQ(SecurityStls, entry.security); // the field before it is stored either way
+    }
+}
+
+TEST_F(EntryDialog, TrustedCertificateRule)
+{
+    const std::string refused =
+        std::string(invalid) + "The trusted certificate must be 64 hexadecimal digits (SHA-256).";
+    const std::string digits = "0123456789ABCDEF0123456789ABCDEF0123456789ABCDEF0123456789ABCDEF";
+    std::string lowerWithColons;
+    for (size_t i = 0; i < digits.size(); i += 2)
+        lowerWithColons += (i ? ":" : "") + digits.substr(i, 2);
+    for (char& c : lowerWithColons)
+        c = static_cast<char>(tolower(c));
+    std::string spaced;
+    for (size_t i = 0; i < digits.size(); i += 4)
+        spaced += digits.substr(i, 4) + " ";
+    struct Case {
+        std::string text;
+        const char* stored; // null: refused, the old value kept; "" for null stored
+    };
+    const Case cases[] = {
+        { digits, digits.c_str() },
+        { lowerWithColons, digits.c_str() },
+        { " " + spaced, digits.c_str() },
+        { "", "" },
+        { " : :: ", "" }, // nothing but separators is an empty field
+        { digits.substr(1), nullptr },
+        { digits + "0", nullptr },
+        { digits.substr(1) + "G", nullptr },
+        { digits.substr(0, 32) + "-" + digits.substr(32), nullptr }, // only colons and spaces are dropped
+        { std::string(2000, 'a'), nullptr },
+    };
+    const char* const kept = "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        entry.setTrustedCertificate(kept);
+        entry.setPort(0);
+        std::string shown = okWith([&](HWND dialog) {
+            setItemText(dialog, IDC_EMB_PORT, "995");
+            setItemText(dialog, IDC_EMB_TRUSTED_CERTIFICATE, c.text);
+        });
+        EXPECT_EQ(c.stored ? "" : refused, shown);
+        if (!c.stored)
+            EXPECT_STREQ(kept, entry.trustedCertificate);
+        else if (*c.stored == '\0')
+            EXPECT_EQ(nullptr, entry.trustedCertificate);
+        else
+            EXPECT_STREQ(c.stored, entry.trustedCertificate);
+        EXPECT_EQ(995, entry.port);
+    }
+}
+
+TEST_F(EntryDialog, TheNewRulesRunBetweenThePasswordAndTheConnection)
+{
+    // A missing password is told first; nothing after it is stored.
+    EXPECT_EQ(std::string(invalid) + "You must supply the password used to access your email.",
+              okWith([](HWND dialog) {
+                  setItemText(dialog, IDC_EMB_PASSWORD, "");
+                  SendDlgItemMessageA(dialog, IDC_EMB_SECURITY, CB_SETCURSEL, 2, 0);
+                  setItemText(dialog, IDC_EMB_PORT, "0");
+              }));
+    EXPECT_EQ(SecurityNone, entry.security);
+
+    // A refused port comes before a refused certificate.
+    EXPECT_EQ(std::string(invalid) + "Port must be a number from 1 to 65535", okWith([](HWND dialog) {
+                  setItemText(dialog, IDC_EMB_PORT, "70000");
+                  setItemText(dialog, IDC_EMB_TRUSTED_CERTIFICATE, "xyz");
+              }));
+
+    // A refused certificate stops the rules: announcing, the connection and the schedule keep
+    // their values, although the period is refused too.
+    EXPECT_EQ(std::string(invalid) + "The trusted certificate must be 64 hexadecimal digits (SHA-256).",
+              okWith([](HWND dialog) {
+                  setItemText(dialog, IDC_EMB_TRUSTED_CERTIFICATE, "xyz");
+                  click(dialog, IDC_EMB_ANNOUNCE_NEW_ONLY);
+                  click(dialog, IDC_EMB_DIAL_AS_NEEDED);
+                  setItemText(dialog, IDC_EMB_PERIOD_MINUTES, "0");
+              }));
+    EXPECT_FALSE(entry.announceNewOnly);
+    EXPECT_EQ(WaitForConnection, entry.connectionMode);
+
+    // Announcing is stored before the later rules refuse.
+    EXPECT_EQ(std::string(invalid) + "Period minute must be between 1 and 59, or 0 minutes and 1 or more hours.",
+              okWith([](HWND dialog) {
+                  click(dialog, IDC_EMB_ANNOUNCE_NEW_ONLY);
+                  setItemText(dialog, IDC_EMB_PERIOD_MINUTES, "0");
+              }));
+    EXPECT_TRUE(entry.announceNewOnly);
 }
 
 TEST_F(EntryDialog, AStoredEntryIsShownAndStoredBackUnchanged)

@@ -84,6 +84,29 @@ TEST_F(SettingsDialog, EachOptionShowsAndStoresItsOwnFlag)
     }
 }
 
+// Each box clicked alone, from a record with every flag off: OK must read that box into its own
+// flag and no other, and a second click must turn it off again.
+TEST_F(SettingsDialog, ClickingEachOptionTurnsItsFlagOnAndBackOff)
+{
+    for (const Option& option : options) {
+        SCOPED_TRACE(option.text);
+        Settings record = blank();
+        for (uint8_t expected : { 1, 0 }) {
+            EXPECT_EQ(IDOK, run(record, [&](HWND dialog) {
+                HWND box = controlByText(dialog, option.text);
+                ASSERT_NE(nullptr, box);
+                SendMessageA(box, BM_CLICK, 0, 0);
+                click(dialog, IDOK);
+            }));
+            for (const Option& other : options)
+                EXPECT_EQ(&other == &option ? expected : 0, record.*other.flag) << other.text;
+        }
+        EXPECT_EQ(10, record.windowLeft);
+        EXPECT_EQ(20, record.windowTop);
+        EXPECT_EQ(90, record.serverTimeoutSeconds);
+    }
+}
+
 TEST_F(SettingsDialog, CancelAndTheCloseBoxLeaveTheRecordAsGiven)
 {
     Settings record = blank();

@@ -66,7 +66,7 @@ TEST_F(CheckResults, OneMessageIsLoggedBlinksAndIsSpokenInTheSingular)
     finish(*work, 1, 1);
     deliver(work);
     EXPECT_NE(std::string::npos, h.log().find("work: 1 messages"));
-    EXPECT_EQ((std::vector<std::string>{ "Account work has 1 message", "Message 1 from: p1@example.org",
+    EXPECT_EQ((std::vector<std::string>{ "Account work has 1 message", "Message 1 from: Person 1",
                                          "Message 1 subject: Topic 1" }),
               spoken());
     EXPECT_TRUE(app.trayAnimRunning);
@@ -79,9 +79,9 @@ TEST_F(CheckResults, ThreeMessagesGiveSixUtterancesAfterTheCount)
     open();
     finish(*work, 3, 3);
     deliver(work);
-    EXPECT_EQ((std::vector<std::string>{ "Account work has 3 messages", "Message 1 from: p1@example.org",
-                                         "Message 1 subject: Topic 1", "Message 2 from: p2@example.org",
-                                         "Message 2 subject: Topic 2", "Message 3 from: p3@example.org",
+    EXPECT_EQ((std::vector<std::string>{ "Account work has 3 messages", "Message 1 from: Person 1",
+                                         "Message 1 subject: Topic 1", "Message 2 from: Person 2",
+                                         "Message 2 subject: Topic 2", "Message 3 from: Person 3",
                                          "Message 3 subject: Topic 3" }),
               spoken());
 }
@@ -92,7 +92,7 @@ TEST_F(CheckResults, AHeaderWithoutFieldsSpeaksThePrefixAndLogsTheParseError)
     finish(*work, 2, 1); // the second message's header is missing
     app.settings.speakSubjects = 0;
     deliver(work);
-    EXPECT_EQ((std::vector<std::string>{ "Account work has 2 messages", "Message 1 from: p1@example.org",
+    EXPECT_EQ((std::vector<std::string>{ "Account work has 2 messages", "Message 1 from: Person 1",
                                          "Message 2 from: " }),
               spoken());
     EXPECT_NE(std::string::npos, h.log().find("error: parse header failed"));

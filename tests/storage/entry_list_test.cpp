@@ -1,14 +1,19 @@
-// The entry list: its file byte for byte, damaged files, and the list-wide operations.
+// The entry list: its file byte for byte in both versions, damaged and unreadable files, and the
+// list-wide operations.
 #include <gtest/gtest.h>
 #include "storage/entry_list.h"
+#include "storage/owned_string.h"
 #include "support/fake_clock.h"
+#include "support/seam_override.h"
 #include "support/standin_worker.h"
 #include "support/temp_folder.h"
+#include <algorithm>
 #include <cstring>
 
 namespace {
 
-const std::string magic = "TSL0108PREttyPreTTyPRETTyKITTY!";
+const std::string magic8 = "TSL0108PREttyPreTTyPRETTyKITTY!";
+const std::string magic = "TSL0109PREttyPreTTyPRETTyKITTY!";
 
 std::string int32Bytes(int32_t v)
 {
@@ -17,8 +22,13 @@ std::string int32Bytes(int32_t v)
                         static_cast<char>(u >> 24) };
 }
 
-// The 85 bytes of an entry with the defaults and no strings.
-std::string defaultEntryBytes()
+std::string plain(const std::string& text)
+{
+    return int32Bytes(static_cast<int32_t>(text.size())) + text;
+}
+
+// The 85 bytes of an entry with the defaults and no strings, as the older version stores it.
+std::string defaultEntryBytes8()
 {
     std::string b(16, '\0');
     b += int32Bytes(1) + int32Bytes(0) + std::string(7, '\1');
@@ -27,6 +37,27 @@ std::string defaultEntryBytes()
     b += std::string(5, '\0');
     b += std::string(24, '\0');
     return b;
+}
+
+// The newer version adds security, port, trusted certificate and announce-new-only: 98 bytes.
+std::string newFields(int32_t security, int32_t port, const std::string& certificate, char announceNewOnly)
+{
+    return int32Bytes(security) + int32Bytes(port) + plain(certificate) + std::string(1, announceNewOnly);
+}
+
+std::string defaultEntryBytes()
+{
+    return defaultEntryBytes8() + newFields(0, 0, "", 0);
+}
+
+const char thumbprint[] = "0123456789ABCDEF0123456789ABCDEF0123456789ABCDEF0123456789ABCDEF";
+
+// Records the largest owned-string allocation a load asks for.
+size_t largestAllocation = 0;
+char* countingAllocation(size_t size)
+{
+    largestAllocation = std::max(largestAllocation, size);
+    return allocateWithNew(size);
 }
 
 class EntryListFile : public ::testing::Test {
@@ -60,6 +91,23 @@ protected:
         e.setMailProgramArgs("/check");
         e.setShellCommand("print");
         e.setShellCommandFile("C:\\log.txt");
+        e.setSecurity(variant % 3);
+        e.setPort(variant ? 990 + variant : 0);
+        e.setTrustedCertificate(variant % 2 ? thumbprint : nullptr);
+        e.setAnnounceNewOnly(variant % 2 == 0);
+    }
+
+    // Loads the file and checks that a load that could not read it in full kept its bytes.
+    FileLoadReport loadExpectingDamage(EntryList& list, const std::string& bytes, const std::string& what)
+    {
+        FileLoadReport report;
+        EXPECT_FALSE(list.load(path.c_str(), report)) << what;
+        EXPECT_EQ(FileLoadReport::Damaged, report.outcome) << what;
+        EXPECT_EQ(list.count, report.entriesRead) << what;
+        EXPECT_EQ(backup, std::string(report.keptAs)) << what;
+        EXPECT_EQ(bytes, readWholeFile(backup)) << what;
+        DeleteFileA(backup.c_str());
+        return report;
     }
 };
 
@@ -69,19 +117,86 @@ TEST_F(EntryListFile, EmptyListIsThirtyFiveBytes)
     ASSERT_TRUE(list.save(path.c_str()));
     EXPECT_EQ(magic + int32Bytes(0), readWholeFile(path));
     EntryList back;
-    EXPECT_TRUE(back.load(path.c_str()));
+    FileLoadReport report;
+    EXPECT_TRUE(back.load(path.c_str(), report));
+    EXPECT_EQ(FileLoadReport::Read, report.outcome);
     EXPECT_EQ(0, back.count);
     EXPECT_EQ(nullptr, back.head);
 }
 
-TEST_F(EntryListFile, DefaultEntryIsTheDocumentedHundredAndTwentyBytes)
+TEST_F(EntryListFile, DefaultEntryIsTheOldHundredAndTwentyBytesPlusThirteen)
 {
     EntryList list;
     list.addNew();
     ASSERT_TRUE(list.save(path.c_str()));
     std::string bytes = readWholeFile(path);
-    ASSERT_EQ(120u, bytes.size());
+    ASSERT_EQ(133u, bytes.size());
     EXPECT_EQ(magic + int32Bytes(1) + defaultEntryBytes(), bytes);
+}
+
+TEST_F(EntryListFile, NewFieldsFollowTheOldOnesByteForByte)
+{
+    EntryList list;
+    MailboxEntry* e = list.addNew();
+    e->setName("N");
+    e->setSecurity(SecuritySslTls);
+    e->setPort(995);
+    e->setTrustedCertificate(thumbprint);
+    e->setAnnounceNewOnly(true);
+    ASSERT_TRUE(list.save(path.c_str()));
+    std::string expected = magic + int32Bytes(1) + plain("N") + defaultEntryBytes8().substr(4) +
+                           newFields(2, 995, thumbprint, 1);
+    EXPECT_EQ(expected, readWholeFile(path));
+
+    EntryList back;
+    ASSERT_TRUE(back.load(path.c_str()));
+    EXPECT_EQ(SecuritySslTls, back.head->security);
+    EXPECT_EQ(995, back.head->port);
+    EXPECT_STREQ(thumbprint, back.head->trustedCertificate);
+    EXPECT_TRUE(back.head->announceNewOnly);
+}
+
+TEST_F(EntryListFile, OldVersionLoadsAsPlainPop3AndIsSavedInTheNewVersion)
+{
+    std::string named = plain("Old") + plain("pop.example.org") + defaultEntryBytes8().substr(8);
+    std::string old = magic8 + int32Bytes(2) + named + defaultEntryBytes8();
+    ASSERT_TRUE(writeWholeFile(path, old));
+    EntryList list;
+    FileLoadReport report;
+    ASSERT_TRUE(list.load(path.c_str(), report));
+    EXPECT_EQ(FileLoadReport::Read, report.outcome);
+    ASSERT_EQ(2, list.count);
+    EXPECT_STREQ("Old", list.head->name);
+    EXPECT_STREQ("pop.example.org", list.head->server);
+    for (MailboxEntry* e = list.head; e; e = e->next) {
+        EXPECT_EQ(SecurityNone, e->security);
+        EXPECT_EQ(0, e->port);
+        EXPECT_EQ(nullptr, e->trustedCertificate);
+        EXPECT_FALSE(e->announceNewOnly);
+    }
+    EXPECT_FALSE(fileExists(backup));
+
+    ASSERT_TRUE(list.save(path.c_str()));
+    EXPECT_EQ(magic + int32Bytes(2) + named + newFields(0, 0, "", 0) + defaultEntryBytes(), readWholeFile(path));
+}
+
+TEST_F(EntryListFile, SecurityAndPortOutsideTheirRangesReadAsZero)
+{
+    struct Case {
+        int32_t security, port, securityRead, portRead;
+    } cases[] = {
+        { 3, 65536, 0, 0 }, { -1, -1, 0, 0 }, { 0x7FFFFFFF, INT32_MIN, 0, 0 },
+        { 2, 65535, 2, 65535 }, { 1, 1, 1, 1 },
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(writeWholeFile(path, magic + int32Bytes(1) + defaultEntryBytes8() +
+                                             newFields(c.security, c.port, "", 7)));
+        EntryList list;
+        ASSERT_TRUE(list.load(path.c_str())) << c.security << " " << c.port;
+        EXPECT_EQ(c.securityRead, list.head->security) << c.security;
+        EXPECT_EQ(c.portRead, list.head->port) << c.port;
+        EXPECT_TRUE(list.head->announceNewOnly);
+    }
 }
 
 TEST_F(EntryListFile, PasswordIsShiftedBySeventyOneWithItsPlainLength)
@@ -135,6 +250,13 @@ TEST_F(EntryListFile, RoundTripKeepsOrderAndConfigurationAndClearsRunState)
         EXPECT_EQ(expected.runShellCommand, e->runShellCommand);
         EXPECT_STREQ("C:\\log.txt", e->shellCommandFile);
         EXPECT_EQ(nullptr, e->noMailSoundFile);
+        EXPECT_EQ(expected.security, e->security);
+        EXPECT_EQ(expected.port, e->port);
+        if (expected.trustedCertificate)
+            EXPECT_STREQ(expected.trustedCertificate, e->trustedCertificate);
+        else
+            EXPECT_EQ(nullptr, e->trustedCertificate);
+        EXPECT_EQ(expected.announceNewOnly, e->announceNewOnly);
         EXPECT_EQ(0, e->lastResult);
         EXPECT_FALSE(e->hangUpPending);
         EXPECT_EQ(0, e->retryDelayMinutes);
@@ -150,32 +272,50 @@ TEST_F(EntryListFile, AnyNonZeroFlagByteReadsAsSet)
     std::string entry = defaultEntryBytes();
     entry[16 + 8 + 2] = '\x7F'; // Tuesday's flag
     entry[16 + 8 + 7 + 24] = '\x02'; // enabled
+    entry[entry.size() - 1] = '\x80'; // announce new only
     ASSERT_TRUE(writeWholeFile(path, magic + int32Bytes(1) + entry));
     EntryList list;
     ASSERT_TRUE(list.load(path.c_str()));
     EXPECT_TRUE(list.head->checkDays[2]);
     EXPECT_TRUE(list.head->enabled);
+    EXPECT_TRUE(list.head->announceNewOnly);
     ASSERT_TRUE(list.save(path.c_str()));
-    EXPECT_EQ(magic + int32Bytes(1) + defaultEntryBytes(), readWholeFile(path));
+    std::string expected = defaultEntryBytes();
+    expected[expected.size() - 1] = '\1';
+    EXPECT_EQ(magic + int32Bytes(1) + expected, readWholeFile(path));
 }
 
-TEST_F(EntryListFile, MissingFileOrWrongMagicGivesAnEmptyList)
+TEST_F(EntryListFile, MissingFileGivesAnEmptyListAndKeepsNothing)
 {
     EntryList list;
     list.addNew();
-    EXPECT_FALSE(list.load(path.c_str()));
+    FileLoadReport report;
+    EXPECT_FALSE(list.load(path.c_str(), report));
+    EXPECT_EQ(FileLoadReport::Missing, report.outcome);
     EXPECT_EQ(0, list.count);
-    EXPECT_FALSE(fileExists(backup)); // nothing to keep
-
-    std::string other = magic + int32Bytes(0);
-    other[3] = '9';
-    ASSERT_TRUE(writeWholeFile(path, other));
-    EXPECT_FALSE(list.load(path.c_str()));
-    EXPECT_EQ(0, list.count);
-    EXPECT_EQ(other, readWholeFile(backup)); // an unreadable file is kept before it can be saved over
+    EXPECT_FALSE(fileExists(backup));
+    EXPECT_FALSE(list.load(folder.file("no folder\\default.tsl").c_str(), report));
+    EXPECT_EQ(FileLoadReport::Missing, report.outcome);
 }
 
-TEST_F(EntryListFile, TruncationAtEveryByteKeepsTheEntriesReadInFull)
+TEST_F(EntryListFile, MagicsAreComparedWithTheirLetterCase)
+{
+    for (std::string other : { magic, magic8 }) {
+        other[29] = 'y'; // "...KITTy!" differs only in letter case
+        std::string bytes = other + int32Bytes(0);
+        ASSERT_TRUE(writeWholeFile(path, bytes));
+        EntryList list;
+        loadExpectingDamage(list, bytes, other);
+        EXPECT_EQ(0, list.count);
+    }
+    std::string unknownVersion = magic;
+    unknownVersion[6] = '7';
+    ASSERT_TRUE(writeWholeFile(path, unknownVersion + int32Bytes(0)));
+    EntryList list;
+    loadExpectingDamage(list, unknownVersion + int32Bytes(0), "TSL0107");
+}
+
+TEST_F(EntryListFile, TruncationAtEveryByteOfANewFileKeepsTheEntriesReadInFull)
 {
     EntryList list;
     for (int i = 0; i < 3; ++i)
@@ -194,9 +334,10 @@ TEST_F(EntryListFile, TruncationAtEveryByteKeepsTheEntriesReadInFull)
         }
     }
     for (size_t cut = 0; cut < whole.size(); ++cut) {
-        ASSERT_TRUE(writeWholeFile(path, whole.substr(0, cut)));
+        std::string bytes = whole.substr(0, cut);
+        ASSERT_TRUE(writeWholeFile(path, bytes));
         EntryList back;
-        EXPECT_FALSE(back.load(path.c_str())) << "cut at " << cut;
+        loadExpectingDamage(back, bytes, "cut at " + std::to_string(cut));
         int complete = 0;
         for (size_t end : entryEnds)
             if (cut >= end)
@@ -208,9 +349,11 @@ TEST_F(EntryListFile, TruncationAtEveryByteKeepsTheEntriesReadInFull)
     }
 }
 
-TEST_F(EntryListFile, AbsurdLengthsAndCountsAreRefusedWithoutAllocating)
+TEST_F(EntryListFile, AbsurdLengthsAndCountsAreRefusedWithoutAllocatingFromThem)
 {
     std::string good = magic + int32Bytes(1) + defaultEntryBytes();
+    std::string good8 = magic8 + int32Bytes(1) + defaultEntryBytes8();
+    const size_t certificateLength = 4 + 1; // from the end: its length, then the last flag
     struct Case {
         const char* what;
         std::string bytes;
@@ -220,15 +363,144 @@ TEST_F(EntryListFile, AbsurdLengthsAndCountsAreRefusedWithoutAllocating)
         { "huge count, one entry there", magic + int32Bytes(0x7FFFFFFF) + defaultEntryBytes(), 1 },
         { "negative name length", magic + int32Bytes(1) + int32Bytes(-5) + defaultEntryBytes().substr(4), 0 },
         { "name length past the end", magic + int32Bytes(1) + int32Bytes(0x7FFFFFF0) + defaultEntryBytes().substr(4), 0 },
-        { "last string too long", good.substr(0, good.size() - 4) + int32Bytes(2), 0 },
+        { "old version, last string too long", good8.substr(0, good8.size() - 4) + int32Bytes(2), 0 },
+        { "certificate length past the end",
+          good.substr(0, good.size() - certificateLength) + int32Bytes(0x7FFFFFFF) + "\1", 0 },
+        { "certificate length one too long", good.substr(0, good.size() - certificateLength) + int32Bytes(2) + "\1", 0 },
     };
+    SeamOverride<char* (*)(size_t)> counting(allocateOwnedBytes, countingAllocation);
     for (const Case& c : cases) {
         ASSERT_TRUE(writeWholeFile(path, c.bytes));
         EntryList list;
-        EXPECT_FALSE(list.load(path.c_str())) << c.what;
+        largestAllocation = 0;
+        loadExpectingDamage(list, c.bytes, c.what);
         EXPECT_EQ(c.entriesKept, list.count) << c.what;
-        EXPECT_EQ(c.bytes, readWholeFile(backup)) << c.what;
+        EXPECT_LE(largestAllocation, c.bytes.size()) << c.what;
     }
+    // The counting reaches the file's strings: a real text is allocated from its length.
+    std::string named = magic + int32Bytes(1) + plain(std::string(300, 'n')) + defaultEntryBytes().substr(4);
+    ASSERT_TRUE(writeWholeFile(path, named));
+    largestAllocation = 0;
+    EntryList list;
+    ASSERT_TRUE(list.load(path.c_str()));
+    EXPECT_EQ(301u, largestAllocation);
+}
+
+TEST_F(EntryListFile, EntriesBeyondTheCountAreDamageAndKeptAside)
+{
+    EntryList three;
+    for (int i = 0; i < 3; ++i)
+        fillEverything(*three.addNew(), i);
+    ASSERT_TRUE(three.save(path.c_str()));
+    std::string whole = readWholeFile(path);
+    for (int32_t count : { 0, 2 }) {
+        std::string bytes = whole.substr(0, 31) + int32Bytes(count) + whole.substr(35);
+        ASSERT_TRUE(writeWholeFile(path, bytes));
+        EntryList list;
+        FileLoadReport report = loadExpectingDamage(list, bytes, "count " + std::to_string(count));
+        EXPECT_EQ(count, report.entriesRead);
+        // The save that follows cannot lose the third entry: its bytes are in the copy.
+        ASSERT_TRUE(list.save(path.c_str()));
+    }
+    ASSERT_TRUE(writeWholeFile(path, magic + int32Bytes(0) + "x"));
+    EntryList list;
+    loadExpectingDamage(list, magic + int32Bytes(0) + "x", "one stray byte");
+}
+
+TEST_F(EntryListFile, ACopyAsideNeverReplacesAnEarlierDifferentOne)
+{
+    std::string first = magic + int32Bytes(5);
+    std::string second = magic8 + int32Bytes(7);
+    ASSERT_TRUE(writeWholeFile(path, first));
+    EntryList list;
+    FileLoadReport report;
+    list.load(path.c_str(), report);
+    EXPECT_EQ(backup, std::string(report.keptAs));
+    list.load(path.c_str(), report); // the same damage at the next start: the same copy
+    EXPECT_EQ(backup, std::string(report.keptAs));
+    EXPECT_FALSE(fileExists(path + ".bad2"));
+    ASSERT_TRUE(writeWholeFile(path, second));
+    list.load(path.c_str(), report);
+    EXPECT_EQ(path + ".bad2", std::string(report.keptAs));
+    EXPECT_EQ(first, readWholeFile(backup));
+    EXPECT_EQ(second, readWholeFile(path + ".bad2"));
+}
+
+TEST_F(EntryListFile, AFileAnotherProgramWritesCanStillBeRead)
+{
+    EntryList list;
+    fillEverything(*list.addNew(), 1);
+    ASSERT_TRUE(list.save(path.c_str()));
+    HANDLE editor = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, editor);
+    EntryList back;
+    EXPECT_TRUE(back.load(path.c_str()));
+    EXPECT_EQ(1, back.count);
+    CloseHandle(editor);
+}
+
+TEST_F(EntryListFile, AFileThatCannotBeOpenedIsNeverSavedOverUntilItsBytesAreKept)
+{
+    EntryList list;
+    for (int i = 0; i < 2; ++i)
+        fillEverything(*list.addNew(), i);
+    ASSERT_TRUE(list.save(path.c_str()));
+    std::string before = readWholeFile(path);
+
+    HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    EntryList loaded;
+    FileLoadReport report;
+    EXPECT_FALSE(loaded.load(path.c_str(), report));
+    EXPECT_EQ(FileLoadReport::Unreadable, report.outcome);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), report.openError);
+    EXPECT_STREQ("", report.keptAs); // a copy needs the same open
+    EXPECT_EQ(0, loaded.count);
+    loaded.addNew()->setName("added while the file was held");
+    EXPECT_FALSE(loaded.save(path.c_str()));
+    CloseHandle(held);
+    EXPECT_EQ(before, readWholeFile(path));
+
+    // Once the file can be read, the save keeps its bytes aside first, then replaces it.
+    ASSERT_TRUE(loaded.save(path.c_str()));
+    EXPECT_EQ(before, readWholeFile(backup));
+    EntryList after;
+    ASSERT_TRUE(after.load(path.c_str()));
+    EXPECT_STREQ("added while the file was held", after.head->name);
+}
+
+TEST_F(EntryListFile, AMissingFileIsTakenFromACompleteNewFile)
+{
+    EntryList list;
+    for (int i = 0; i < 2; ++i)
+        fillEverything(*list.addNew(), i);
+    ASSERT_TRUE(list.save(path.c_str()));
+    std::string saved = readWholeFile(path);
+    ASSERT_TRUE(MoveFileA(path.c_str(), (path + ".new").c_str())); // the old file deleted, no rename yet
+
+    EntryList back;
+    FileLoadReport report;
+    ASSERT_TRUE(back.load(path.c_str(), report));
+    EXPECT_TRUE(report.usedNewFile);
+    EXPECT_EQ(FileLoadReport::Read, report.outcome);
+    EXPECT_EQ(2, back.count);
+    EXPECT_EQ(saved, readWholeFile(path));
+    EXPECT_FALSE(fileExists(path + ".new"));
+
+    // A file that is there wins over a stray new one.
+    ASSERT_TRUE(writeWholeFile(path + ".new", magic + int32Bytes(0)));
+    ASSERT_TRUE(back.load(path.c_str(), report));
+    EXPECT_FALSE(report.usedNewFile);
+    EXPECT_EQ(2, back.count);
+
+    // A new file cut short is read like any damaged file, and kept.
+    DeleteFileA(path.c_str());
+    std::string cut = saved.substr(0, saved.size() - 10);
+    ASSERT_TRUE(writeWholeFile(path + ".new", cut));
+    report = loadExpectingDamage(back, cut, "cut new file");
+    EXPECT_TRUE(report.usedNewFile);
+    EXPECT_EQ(1, back.count);
 }
 
 TEST_F(EntryListFile, FailedSaveLeavesThePreviousFileAndSaysSo)

@@ -1,4 +1,5 @@
-// The settings file: its defaults, both versions byte for byte, damage and failed saves.
+// The settings file: its defaults, both versions byte for byte, damage, unreadable files, the
+// recovery of an interrupted save and failed saves.
 #include <gtest/gtest.h>
 #include "storage/settings.h"
 #include "mailcheck/session_limits.h"
@@ -76,6 +77,84 @@ TEST_F(SettingsFile, MissingFileOrForeignMagicLeavesDefaultsAndFails)
     EXPECT_FALSE(loadSettings(path.c_str(), settingsMagic, &untouched, settingsRecordSize));
     for (size_t i = 0; i < sizeof untouched; ++i)
         EXPECT_EQ(0x77, reinterpret_cast<unsigned char*>(&untouched)[i]) << "byte " << i;
+
+    std::string previousLowerCase = std::string("TSSET0106BigBosS") + std::string(16, '\1');
+    ASSERT_TRUE(writeWholeFile(path, previousLowerCase));
+    EXPECT_FALSE(loadCurrentOrPreviousSettings(path.c_str(), s));
+    EXPECT_EQ(0, memcmp(&s, defaultRecordBytes, 28));
+}
+
+TEST_F(SettingsFile, AFileWithNeitherMagicIsKeptAsideBeforeTheDefaultsAreSaved)
+{
+    std::string foreign = "not a settings file at all, but somebody's bytes";
+    ASSERT_TRUE(writeWholeFile(path, foreign));
+    Settings s;
+    FileLoadReport report;
+    EXPECT_FALSE(loadCurrentOrPreviousSettings(path.c_str(), s, report));
+    EXPECT_EQ(FileLoadReport::Damaged, report.outcome);
+    EXPECT_FALSE(report.recordRead);
+    EXPECT_EQ(path + ".bad", std::string(report.keptAs));
+    EXPECT_EQ(foreign, readWholeFile(path + ".bad"));
+    EXPECT_EQ(0, memcmp(&s, defaultRecordBytes, 28));
+}
+
+TEST_F(SettingsFile, BytesAfterTheRecordAreDamageButTheRecordIsUsed)
+{
+    Settings saved = defaultSettings();
+    saved.voiceIndex = 4;
+    std::string longer = currentFile(saved) + "tail";
+    ASSERT_TRUE(writeWholeFile(path, longer));
+    Settings s;
+    FileLoadReport report;
+    EXPECT_TRUE(loadCurrentOrPreviousSettings(path.c_str(), s, report));
+    EXPECT_EQ(FileLoadReport::Damaged, report.outcome);
+    EXPECT_TRUE(report.recordRead);
+    EXPECT_EQ(4, s.voiceIndex);
+    EXPECT_EQ(longer, readWholeFile(path + ".bad"));
+
+    // Each exact version is read in full, with nothing kept.
+    DeleteFileA((path + ".bad").c_str());
+    for (std::string exact : { currentFile(saved), std::string("TSSET0106BigBoss") + std::string(16, '\0') }) {
+        ASSERT_TRUE(writeWholeFile(path, exact));
+        EXPECT_TRUE(loadCurrentOrPreviousSettings(path.c_str(), s, report));
+        EXPECT_EQ(FileLoadReport::Read, report.outcome);
+        EXPECT_FALSE(fileExists(path + ".bad"));
+    }
+}
+
+TEST_F(SettingsFile, AFileThatCannotBeOpenedIsNotSavedOverUntilItsBytesAreKept)
+{
+    Settings saved = defaultSettings();
+    saved.voiceIndex = 2;
+    ASSERT_TRUE(saveSettings(path.c_str(), settingsMagic, &saved, settingsRecordSize));
+    std::string before = readWholeFile(path);
+    HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    Settings s;
+    FileLoadReport report;
+    EXPECT_FALSE(loadCurrentOrPreviousSettings(path.c_str(), s, report));
+    EXPECT_EQ(FileLoadReport::Unreadable, report.outcome);
+    EXPECT_STREQ("", report.keptAs);
+    EXPECT_EQ(0, memcmp(&s, defaultRecordBytes, 28));
+    CloseHandle(held);
+    // Released, but not read again: the defaults replace it only after its bytes were kept.
+    ASSERT_TRUE(saveSettings(path.c_str(), settingsMagic, &s, settingsRecordSize));
+    EXPECT_EQ(before, readWholeFile(path + ".bad"));
+}
+
+TEST_F(SettingsFile, AMissingFileIsTakenFromItsNewFile)
+{
+    Settings saved = defaultSettings();
+    saved.windowLeft = 77;
+    ASSERT_TRUE(writeWholeFile(path + ".new", currentFile(saved)));
+    Settings s;
+    FileLoadReport report;
+    ASSERT_TRUE(loadCurrentOrPreviousSettings(path.c_str(), s, report));
+    EXPECT_TRUE(report.usedNewFile);
+    EXPECT_EQ(FileLoadReport::Read, report.outcome);
+    EXPECT_EQ(77, s.windowLeft);
+    EXPECT_EQ(currentFile(saved), readWholeFile(path));
+    EXPECT_FALSE(fileExists(path + ".new"));
 }
 
 TEST_F(SettingsFile, PreviousVersionGivesItsSixteenBytesAndDefaultsForTheRest)

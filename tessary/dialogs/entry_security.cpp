@@ -1,0 +1,99 @@
+// Showing, checking and storing the security choice, port and trusted certificate of an entry.
+#include "dialogs/entry_security.h"
+#include "dialogs/dialog_controls.h"
+#include "resources/resource.h"
+#include "storage/thumbprint.h"
+#include <cstdio>
+
+namespace {
+
+// List positions are the ConnectionSecurity values.
+const char* const securityNames[] = { "None", "STLS", "SSL/TLS" };
+const int securityCount = 3;
+const int32_t highestPort = 65535;
+
+void storeSecurity(HWND dialog, MailboxEntry& entry)
+{
+    LRESULT selected = SendDlgItemMessageA(dialog, IDC_EMB_SECURITY, CB_GETCURSEL, 0, 0);
+    entry.setSecurity(selected >= 0 && selected < securityCount ? static_cast<int32_t>(selected) : SecurityNone);
+}
+
+// Only digits, and a value the port numbers have; an empty field is 0, the default port.
+bool parsePort(const char* text, int32_t& port)
+{
+    port = 0;
+    if (*text == '\0')
+        return true;
+    for (; *text; ++text) {
+        if (*text < '0' || *text > '9')
+            return false;
+        port = port * 10 + (*text - '0');
+        if (port > highestPort)
+            return false;
+    }
+    return port >= 1;
+}
+
+bool storePort(HWND dialog, MailboxEntry& entry)
+{
+    char text[fieldTextSize];
+    readFieldText(dialog, IDC_EMB_PORT, text);
+    int32_t port;
+    if (!parsePort(text, port)) {
+        showInvalidInput(dialog, "Port must be a number from 1 to 65535");
+        return false;
+    }
+    entry.setPort(port);
+    return true;
+}
+
+// A field of nothing but separators counts as empty.
+bool holdsOnlySeparators(const char* text)
+{
+    for (; *text; ++text)
+        if (*text != ':' && *text != ' ')
+            return false;
+    return true;
+}
+
+bool storeTrustedCertificate(HWND dialog, MailboxEntry& entry)
+{
+    char text[fieldTextSize];
+    readFieldText(dialog, IDC_EMB_TRUSTED_CERTIFICATE, text);
+    if (holdsOnlySeparators(text)) {
+        entry.setTrustedCertificate(nullptr);
+        return true;
+    }
+    char digits[thumbprintDigits + 1];
+    if (!normaliseThumbprint(text, digits)) {
+        showInvalidInput(dialog, "The trusted certificate must be 64 hexadecimal digits (SHA-256).");
+        return false;
+    }
+    entry.setTrustedCertificate(digits);
+    return true;
+}
+
+} // namespace
+
+void FillSecurityList(HWND dialog)
+{
+    for (const char* name : securityNames)
+        SendDlgItemMessageA(dialog, IDC_EMB_SECURITY, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+}
+
+void ShowSecurityFields(HWND dialog, const MailboxEntry& entry)
+{
+    int32_t shown = entry.security >= 0 && entry.security < securityCount ? entry.security : SecurityNone;
+    SendDlgItemMessageA(dialog, IDC_EMB_SECURITY, CB_SETCURSEL, shown, 0);
+    char port[16] = "";
+    if (entry.port != 0)
+        snprintf(port, sizeof port, "%d", static_cast<int>(entry.port));
+    SetDlgItemTextA(dialog, IDC_EMB_PORT, port);
+    setTextOrEmpty(dialog, IDC_EMB_TRUSTED_CERTIFICATE, entry.trustedCertificate);
+}
+
+bool StoreSecurityFields(HWND dialog, MailboxEntry& entry)
+{
+    storeSecurity(dialog, entry);
+    return storePort(dialog, entry) && storeTrustedCertificate(dialog, entry);
+}

@@ -1,0 +1,159 @@
+// Keeping damaged and unreadable data files aside, protecting them from saves, and putting a
+// complete "<name>.new" back in place.
+#include "storage/damaged_files.h"
+#include "storage/binary_file.h"
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+const int highestCopyNumber = 99;
+
+// Files that exist but could neither be read in full nor copied aside, by full path.
+const int protectedLimit = 8;
+char protectedFiles[protectedLimit][MAX_PATH];
+
+bool fullPathOf(const char* fileName, char* path)
+{
+    DWORD length = GetFullPathNameA(fileName, MAX_PATH, path, nullptr);
+    return length > 0 && length < MAX_PATH;
+}
+
+int findProtected(const char* fileName)
+{
+    char path[MAX_PATH];
+    if (!fullPathOf(fileName, path))
+        return -1;
+    for (int i = 0; i < protectedLimit; ++i)
+        if (protectedFiles[i][0] && lstrcmpiA(protectedFiles[i], path) == 0)
+            return i;
+    return -1;
+}
+
+void protectFile(const char* fileName)
+{
+    char path[MAX_PATH];
+    if (findProtected(fileName) >= 0 || !fullPathOf(fileName, path))
+        return;
+    for (int i = 0; i < protectedLimit; ++i) {
+        if (!protectedFiles[i][0]) {
+            memcpy(protectedFiles[i], path, sizeof path);
+            return;
+        }
+    }
+}
+
+bool sameBytes(const char* first, const char* second)
+{
+    FileReader a, b;
+    if (!a.open(first) || !b.open(second) || a.remaining() != b.remaining())
+        return false;
+    char bufferA[4096], bufferB[4096];
+    while (a.remaining() > 0) {
+        size_t got = a.readSome(bufferA, sizeof bufferA);
+        if (got == 0 || !b.readBytes(bufferB, got) || memcmp(bufferA, bufferB, got) != 0)
+            return false;
+    }
+    return true;
+}
+
+enum class CopyResult { Copied, NameTaken, Failed };
+
+// Copies through a reader that shares the file as an ordinary open does, so a file another
+// program holds open for writing can still be kept; the copy is on disk before anyone saves.
+CopyResult copyToNewFile(const char* source, const char* copy)
+{
+    FileReader in;
+    if (!in.open(source))
+        return CopyResult::Failed;
+    HANDLE out = CreateFileA(copy, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (out == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_FILE_EXISTS ? CopyResult::NameTaken : CopyResult::Failed;
+    bool ok = true;
+    char buffer[4096];
+    while (ok && in.remaining() > 0) {
+        size_t got = in.readSome(buffer, sizeof buffer);
+        DWORD written = 0;
+        ok = got > 0 && WriteFile(out, buffer, static_cast<DWORD>(got), &written, nullptr) && written == got;
+    }
+    ok = FlushFileBuffers(out) && ok;
+    ok = CloseHandle(out) && ok;
+    if (!ok)
+        DeleteFileA(copy);
+    return ok ? CopyResult::Copied : CopyResult::Failed;
+}
+
+} // namespace
+
+bool keepFileAside(const char* fileName, char* keptAs, size_t keptAsSize)
+{
+    for (int number = 1; number <= highestCopyNumber; ++number) {
+        char copy[MAX_PATH];
+        int length = number == 1 ? snprintf(copy, sizeof copy, "%s.bad", fileName)
+                                 : snprintf(copy, sizeof copy, "%s.bad%d", fileName, number);
+        if (length < 0 || static_cast<size_t>(length) >= sizeof copy || static_cast<size_t>(length) >= keptAsSize)
+            return false;
+        DWORD attributes = GetFileAttributesA(copy);
+        bool kept = false;
+        if (attributes == INVALID_FILE_ATTRIBUTES) {
+            CopyResult result = copyToNewFile(fileName, copy);
+            if (result == CopyResult::Failed)
+                return false;
+            kept = result == CopyResult::Copied;
+        } else if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            kept = sameBytes(fileName, copy); // the same damaged file, kept at an earlier start
+        }
+        if (kept) {
+            memcpy(keptAs, copy, static_cast<size_t>(length) + 1);
+            return true;
+        }
+    }
+    return false;
+}
+
+void setFileAside(const char* fileName, FileLoadReport::Outcome outcome, FileLoadReport& report)
+{
+    report.outcome = outcome;
+    if (keepFileAside(fileName, report.keptAs, sizeof report.keptAs)) {
+        releaseFile(fileName);
+    } else {
+        report.keptAs[0] = '\0';
+        protectFile(fileName);
+    }
+}
+
+bool mayReplaceFile(const char* fileName)
+{
+    if (findProtected(fileName) < 0)
+        return true;
+    char keptAs[MAX_PATH];
+    if (!keepFileAside(fileName, keptAs, sizeof keptAs))
+        return false;
+    releaseFile(fileName);
+    return true;
+}
+
+void releaseFile(const char* fileName)
+{
+    int slot = findProtected(fileName);
+    if (slot >= 0)
+        protectedFiles[slot][0] = '\0';
+}
+
+bool restoreFromNewFile(const char* fileName)
+{
+    if (GetFileAttributesA(fileName) != INVALID_FILE_ATTRIBUTES || !isMissingFileError(GetLastError()))
+        return false;
+    char newFile[MAX_PATH];
+    int length = snprintf(newFile, sizeof newFile, "%s.new", fileName);
+    if (length < 0 || static_cast<size_t>(length) >= sizeof newFile)
+        return false;
+    DWORD attributes = GetFileAttributesA(newFile);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    if (MoveFileA(newFile, fileName))
+        return true;
+    // The next save would write its own "<name>.new" over this one: refuse saves instead.
+    protectFile(fileName);
+    return false;
+}
