@@ -42,6 +42,13 @@ public:
         return reinterpret_cast<void**>(&pointer_);
     }
 
+    // The same, for a call that hands back the interface itself.
+    Interface** putInterface()
+    {
+        reset();
+        return &pointer_;
+    }
+
 private:
     Interface* pointer_ = nullptr;
 };

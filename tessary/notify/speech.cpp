@@ -1,44 +1,28 @@
-// The speech wrapper over the Speech API 4 voice-text service and mode enumerator.
+// The speech wrapper: chooses the engine once per InitSpeech and hands every operation to it.
 #include "notify/speech.h"
-#include "notify/speech_calls.h"
-#include "notify/speech_objects.h"
+#include "notify/sapi4_engine.h"
+#include "notify/sapi5_engine.h"
 #include "notify/text_conversion.h"
 #include "platform/ui_calls.h"
-#include <cstring>
 
 namespace {
 
 // Owned here, touched only by the user-interface thread.
-VoiceText* voiceText = nullptr;
-VoiceModeList* voiceModeList = nullptr;
-
-const int maxSpeechWaits = 5;
-const DWORD speechWaitMs = 1000;
-
-bool stillSpeaking()
-{
-    BOOL speaking = FALSE;
-    return voiceText->IsSpeaking(&speaking) == S_OK && speaking;
-}
-
-HRESULT openDialog(VoiceText& voice, HWND owner, EngineDialog which)
-{
-    switch (which) {
-    case EngineDialog::About:
-        return voice.AboutDlg(owner);
-    case EngineDialog::General:
-        return voice.GeneralDlg(owner);
-    case EngineDialog::Lexicon:
-        return voice.LexiconDlg(owner);
-    case EngineDialog::Translate:
-        return voice.TranslateDlg(owner);
-    }
-    return E_INVALIDARG;
-}
+SpeechEngine* engine = nullptr; // null while speech is off
+SpeechEngineKind engineKind = SpeechEngineKind::None;
+VoiceList* voiceList = nullptr;
 
 void warn(HWND owner, const char* text)
 {
     uiCalls.MessageBoxA(owner, text, "Error", MB_ICONWARNING);
+}
+
+// Makes a new list of the given engine's voices the current one and opens it.
+int openList(VoiceList* list)
+{
+    CloseVoiceList();
+    voiceList = list;
+    return voiceList->open();
 }
 
 } // namespace
@@ -46,129 +30,124 @@ void warn(HWND owner, const char* text)
 int InitSpeech()
 {
     ShutdownSpeech();
-    // In place at once: speech counts as on even when the engine is missing, so callers do not
+    // In place at once: speech counts as on even when no engine answers, so callers do not
     // retry on every use.
-    voiceText = new VoiceText;
-    if (FAILED(speechCalls.CoCreateInstance(CLSID_VTxt, nullptr, CLSCTX_LOCAL_SERVER, IID_IVoiceText,
-                                            voiceText->voiceText.put())) ||
-        !voiceText->voiceText)
+    VoiceText* voiceText = new VoiceText;
+    engine = voiceText;
+    int registered = voiceText->start();
+    // Where the old voice-text service exists it is the engine, whether or not it registered.
+    if (voiceText->created()) {
+        engineKind = SpeechEngineKind::SpeechApi4;
+        return registered;
+    }
+    Sapi5Voice* voice = new Sapi5Voice;
+    if (voice->start() != 1) {
+        delete voice;
         return -1;
-    voiceText->attributes.queryFrom(voiceText->voiceText.get(), IID_IVTxtAttributes);
-    voiceText->dialogs.queryFrom(voiceText->voiceText.get(), IID_IVTxtDialogs);
-    return voiceText->Register(L"SPEAKLIB") == S_OK ? 1 : -1;
+    }
+    delete engine;
+    engine = voice;
+    engineKind = SpeechEngineKind::SpeechApi5;
+    return 1;
 }
 
 void ShutdownSpeech()
 {
-    delete voiceText;
-    voiceText = nullptr;
+    delete engine;
+    engine = nullptr;
+    engineKind = SpeechEngineKind::None;
 }
 
 bool IsSpeechInitialized()
 {
-    return voiceText != nullptr;
+    return engine != nullptr;
+}
+
+SpeechEngineKind SpeechEngineInUse()
+{
+    return engineKind;
 }
 
 int SpeakString(const char* text, bool wait)
 {
-    if (!voiceText)
+    if (!engine)
         return -1;
     WCHAR* wide = newWideText(text);
     if (!wide)
         return -1;
-    HRESULT result = voiceText->Speak(wide);
+    int result = engine->speak(wide, wait);
     delete[] wide;
-    if (result == S_OK) {
-        if (wait) {
-            bool speaking = stillSpeaking();
-            for (int waits = 0; speaking && waits < maxSpeechWaits; ++waits) {
-                speechCalls.Sleep(speechWaitMs);
-                speaking = stillSpeaking();
-            }
-        }
-        return 1;
-    }
-    if (result == speakWaveDeviceBusy) {
-        voiceText->StopSpeaking();
-        return 1;
-    }
-    return -1;
+    return result;
 }
 
 DWORD GetSpeechSpeed()
 {
-    if (!voiceText)
-        return 0;
-    DWORD speed = 0;
-    if (voiceText->SpeedGet(&speed) != S_OK)
-        return 0;
-    return speed;
+    return engine ? engine->speed() : 0;
 }
 
 int SetSpeechSpeed(DWORD speed)
 {
-    if (!voiceText)
-        return 0;
-    return voiceText->SpeedSet(speed) == S_OK ? 1 : 0;
+    return engine ? engine->setSpeed(speed) : 0;
 }
 
 int OpenVoiceList()
 {
-    CloseVoiceList();
-    voiceModeList = new VoiceModeList;
-    if (FAILED(speechCalls.CoCreateInstance(
-            CLSID_TTSEnumerator, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER,
-            IID_ITTSEnumW, voiceModeList->modes.put())) ||
-        !voiceModeList->modes)
-        return -1;
-    return voiceModeList->find.queryFrom(voiceModeList->modes.get(), IID_ITTSFindW) == S_OK ? 1 : -1;
+    if (engineKind != SpeechEngineKind::None)
+        return openList(engine->newVoiceList());
+    // No engine chosen: the voices InitSpeech would find, the old engine's first.
+    VoiceModeList* modes = new VoiceModeList;
+    int opened = openList(modes);
+    if (opened == 1 || modes->enumeratorFound())
+        return opened;
+    return openList(new VoiceTokenList);
 }
 
 int NextVoiceName(char* buffer, size_t bufferSize)
 {
-    if (!voiceModeList || !buffer)
+    if (!voiceList || !buffer)
         return -1;
-    TTSMODEINFOW mode;
-    std::memset(&mode, 0, sizeof mode);
-    if (voiceModeList->Next(mode) != S_OK)
+    if (voiceList->next() != S_OK)
         return -1;
-    return wideToAnsi(mode.szModeName, ttsNameLength, buffer, bufferSize) ? 1 : -1;
+    return voiceList->currentName(buffer, bufferSize) ? 1 : -1;
 }
 
 void CloseVoiceList()
 {
-    delete voiceModeList;
-    voiceModeList = nullptr;
+    delete voiceList;
+    voiceList = nullptr;
 }
 
 int SelectVoice(int index)
 {
-    if (!voiceText)
+    if (!engine)
         return -1;
-    // The settings dialog never stores a negative index; one from elsewhere picks no mode at all
+    // The settings dialog never stores a negative index; one from elsewhere picks no voice at all
     // rather than whatever an unfilled record holds.
     if (index < 0)
         return -1;
-    if (OpenVoiceList() != 1)
+    // The engine's own list, even while it could not be created: its voices are what it takes.
+    if (openList(engine->newVoiceList()) != 1)
         return -1;
-    // Each Next overwrites the record, which ends up holding the mode at position index. On a
+    // Each step makes the next voice the current one, so the list ends up at position index. On a
     // failure the list stays open until the next open or close.
-    TTSMODEINFOW mode;
-    std::memset(&mode, 0, sizeof mode);
     for (int i = 0; i <= index; ++i)
-        if (voiceModeList->Next(mode) != S_OK)
+        if (voiceList->next() != S_OK)
             return -1;
-    CloseVoiceList();
-    return voiceText->TTSModeSet(mode.gModeID) == S_OK ? 1 : -1;
+    VoiceList* chosen = voiceList;
+    voiceList = nullptr;
+    chosen->endEnumeration();
+    HRESULT result = engine->useVoice(*chosen);
+    delete chosen;
+    return result == S_OK ? 1 : -1;
 }
 
 void ShowEngineDialog(HWND owner, EngineDialog which)
 {
-    if (!voiceText) {
+    if (!engine) {
         warn(owner, "Speech engine is not initialized.. Is SAPI installed?");
         return;
     }
-    HRESULT result = openDialog(*voiceText, owner, which);
+    HRESULT result = engine->showDialog(owner, which);
     if (result == S_OK)
         return;
     warn(owner, result == E_NOTIMPL ? "This speech engine does not support this function"

@@ -1,24 +1,32 @@
-// The program's text-to-speech: one voice-text object of the Speech API 4 for the whole process,
-// registered as "SPEAKLIB", and the list of installed voices. Every call is made on the
-// user-interface thread, after COM has been initialised there.
+// The program's text-to-speech: one engine for the whole process and the list of its installed
+// voices. The Speech API 4 voice-text object, registered as "SPEAKLIB", comes first; where that
+// service is missing (as on every Windows of today), SAPI 5 speaks instead. Every call
+// is made on the user-interface thread, after COM has been initialised there.
 #pragma once
 #include <windows.h>
 #include <cstddef>
+#include "notify/speech_engine.h"
 
-// Creates and registers the voice-text object, after releasing any previous one. Speech counts as
-// on afterwards whatever the outcome. 1: registered; -1: no engine, or it refused.
+// Creates the engine, after releasing any previous one: the voice-text object, registered; or,
+// when its service cannot be created, a SAPI 5 voice. Speech counts as on afterwards whatever the
+// outcome. 1: an engine answered; -1: no engine, or the voice-text object refused to register.
 int InitSpeech();
-// Releases the voice-text object; speech is off.
+// Releases the engine; speech is off.
 void ShutdownSpeech();
 // True while speech is on (InitSpeech ran, whether or not the engine answered).
 bool IsSpeechInitialized();
+
+// Which engine InitSpeech chose; none while speech is off or when no engine could be created.
+enum class SpeechEngineKind { None, SpeechApi4, SpeechApi5 };
+SpeechEngineKind SpeechEngineInUse();
 
 // Speaks 8-bit text. With wait, returns when the speech has ended, or after 5 s at most.
 // 1: spoken or queued (a busy sound device stops the current speech and counts as done);
 // -1: speech is off, or the engine refused the text.
 int SpeakString(const char* text, bool wait);
 
-// The engine's speed in words per minute; 0 when speech is off or the engine did not answer.
+// The engine's speed in words per minute (a SAPI 5 rate counts as the speed it stands for, see
+// speech_rate.h); 0 when speech is off or the engine did not answer.
 DWORD GetSpeechSpeed();
 // 1: the engine took the speed; 0: speech is off, or the engine refused it.
 int SetSpeechSpeed(DWORD speed);
@@ -26,7 +34,8 @@ int SetSpeechSpeed(DWORD speed);
 // The room NextVoiceName needs: a mode name of up to 261 characters and its terminator.
 const size_t voiceNameBufferSize = 264;
 
-// Opens the list of installed voices at its first one. 1: open; -1: no engine.
+// Opens the list of installed voices at its first one: those of the engine in use, or while none
+// is, those of the engine InitSpeech would choose. 1: open; -1: no engine.
 int OpenVoiceList();
 // Writes the next voice's name into buffer (cut to bufferSize). 1: written; -1: the end of the
 // list, or failure, with buffer untouched.
@@ -37,6 +46,6 @@ void CloseVoiceList();
 // 1: done; -1: speech is off, index is negative or past the end, or the engine refused.
 int SelectVoice(int index);
 
-enum class EngineDialog { About, General, Lexicon, Translate };
-// Opens one of the engine's own dialogs on owner; when that fails, tells the user in a warning box.
+// Opens one of the engine's own dialogs on owner; when that fails, or the engine has no such
+// dialog, tells the user in a warning box.
 void ShowEngineDialog(HWND owner, EngineDialog which);

@@ -1,5 +1,5 @@
-// Creation of the speech engine's COM objects, and the waits for speech to end. Through
-// speechCalls, so tests can hand the wrapper fake engine objects and see the waits.
+// Creation of both speech engines' COM objects, and the old engine's waits for speech to end.
+// Through speechCalls, so tests can hand the wrapper fake engine objects and see the waits.
 #pragma once
 #include <windows.h>
 #include <objbase.h>

@@ -1,6 +1,7 @@
 // Applying the settings record to the system, step by step; each fatal failure stops there.
 #include "shell/apply_settings.h"
 #include "shell/activity_log.h"
+#include "shell/startup_entry.h"
 #include "shell/tray_icon.h"
 #include "connectivity/cpu_monitor.h"
 #include "mailcheck/session_limits.h"
@@ -8,38 +9,28 @@
 #include "platform/fatal_error.h"
 #include <cstdio>
 
-const char* const runKeyPath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-const char* const runValueName = "Tessary";
-
 namespace {
 
+// An account that may change neither Run key runs on without the start-up entry: a warning, not
+// a reason to stop.
 bool applyStartupValue(const Settings& settings)
 {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, runKeyPath, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) {
-        FatalError("Could not open reg key!");
-        return false;
-    }
+    bool applied;
     if (settings.runAtStartup) {
         char path[1024];
         DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
         if (length == 0 || length >= sizeof path) {
-            RegCloseKey(key);
             FatalError("Error GetModuleFileName()");
             return false;
         }
         char command[1100];
         snprintf(command, sizeof command, "%s /m", path);
-        if (RegSetValueExA(key, runValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(command),
-                           static_cast<DWORD>(lstrlenA(command) + 1)) != ERROR_SUCCESS) {
-            RegCloseKey(key);
-            FatalError("Error RegSetValueEx()");
-            return false;
-        }
+        applied = SetStartupEntry(command);
     } else {
-        RegDeleteValueA(key, runValueName); // a missing value is no error
+        applied = RemoveStartupEntry();
     }
-    RegCloseKey(key);
+    if (!applied)
+        LogEntryLine(nullptr, "warning: could not set the start-up entry");
     return true;
 }
 
@@ -49,8 +40,12 @@ void applySpeech(const Settings& settings)
         ShutdownSpeech();
         return;
     }
-    if (!IsSpeechInitialized() && InitSpeech() != 1)
-        LogEntryLine(nullptr, "warning: could not initialize speech, SAPI may not be installed");
+    if (!IsSpeechInitialized()) {
+        if (InitSpeech() != 1)
+            LogEntryLine(nullptr, "warning: could not initialize speech, SAPI may not be installed");
+        else if (SpeechEngineInUse() == SpeechEngineKind::SpeechApi5)
+            LogEntryLine(nullptr, "warning: no SAPI 4 speech engine found, using SAPI 5");
+    }
     if (SelectVoice(settings.voiceIndex) != 1)
         LogEntryLine(nullptr, "warning: could not set desired voice ):");
 }

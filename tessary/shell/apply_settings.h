@@ -3,10 +3,7 @@
 #pragma once
 #include <windows.h>
 #include "storage/settings.h"
+#include "shell/startup_entry.h"
 
 // May end the program through FatalError; may switch skipWhenCpuBusy off in settings (on NT).
 void ApplySettings(HWND window, Settings& settings);
-
-// Where the start-up value lives, under HKEY_LOCAL_MACHINE, and its name.
-extern const char* const runKeyPath;   // "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"
-extern const char* const runValueName; // "Tessary"

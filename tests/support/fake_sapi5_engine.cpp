@@ -1,0 +1,360 @@
+// The fake SAPI 5 objects. They are kept until the engine ends, so a test can see that the
+// wrapper released every reference it took.
+#include "support/fake_sapi5_engine.h"
+#include <sperror.h>
+#include <cstring>
+
+namespace {
+
+FakeSapi5Engine* sapi5 = nullptr;
+
+std::string narrow(const WCHAR* text)
+{
+    std::string out;
+    for (; text && *text; ++text)
+        out += *text < 0x80 ? static_cast<char>(*text) : '?';
+    return out;
+}
+
+std::string flagNames(DWORD flags)
+{
+    std::string names;
+    const std::pair<DWORD, const char*> known[] = { { SPF_ASYNC, "async" }, { SPF_PURGEBEFORESPEAK, "purge" },
+                                                    { SPF_IS_FILENAME, "file" }, { SPF_IS_XML, "xml" },
+                                                    { SPF_IS_NOT_XML, "not-xml" } };
+    for (auto& k : known)
+        if (flags & k.first) {
+            names += (names.empty() ? "" : "+") + std::string(k.second);
+            flags &= ~k.first;
+        }
+    if (flags)
+        names += (names.empty() ? "" : "+") + std::to_string(flags);
+    return names.empty() ? "0" : names;
+}
+
+WCHAR* coTaskCopy(const std::wstring& text)
+{
+    size_t bytes = (text.size() + 1) * sizeof(WCHAR);
+    WCHAR* copy = static_cast<WCHAR*>(CoTaskMemAlloc(bytes));
+    std::memcpy(copy, text.c_str(), bytes);
+    return copy;
+}
+
+} // namespace
+
+// Counts references for all the interfaces of one object together, as one COM object does.
+class RefCountedFake {
+public:
+    explicit RefCountedFake(std::string name) : name_(std::move(name)) {}
+    virtual ~RefCountedFake() = default;
+    ULONG addRef() { return ++refs_; }
+    ULONG release()
+    {
+        if (refs_ == 0) {
+            sapi5->record("over-release " + name_);
+            return 0;
+        }
+        if (--refs_ == 0) {
+            sapi5->record("release " + name_);
+            released();
+        }
+        return refs_;
+    }
+    bool live() const { return refs_ > 0; }
+    const std::string& name() const { return name_; }
+
+protected:
+    virtual void released() {}
+
+private:
+    std::string name_;
+    ULONG refs_ = 1;
+};
+
+// The data key methods every token and category carries; the program reads only strings.
+#define FAKE_DATA_KEY_METHODS                                                                               \
+    HRESULT STDMETHODCALLTYPE SetData(LPCWSTR, ULONG, const BYTE*) override { return E_NOTIMPL; }           \
+    HRESULT STDMETHODCALLTYPE GetData(LPCWSTR, ULONG*, BYTE*) override { return E_NOTIMPL; }                \
+    HRESULT STDMETHODCALLTYPE SetStringValue(LPCWSTR, LPCWSTR) override { return E_NOTIMPL; }               \
+    HRESULT STDMETHODCALLTYPE SetDWORD(LPCWSTR, DWORD) override { return E_NOTIMPL; }                       \
+    HRESULT STDMETHODCALLTYPE GetDWORD(LPCWSTR, DWORD*) override { return E_NOTIMPL; }                      \
+    HRESULT STDMETHODCALLTYPE OpenKey(LPCWSTR, ISpDataKey**) override { return E_NOTIMPL; }                 \
+    HRESULT STDMETHODCALLTYPE CreateKey(LPCWSTR, ISpDataKey**) override { return E_NOTIMPL; }               \
+    HRESULT STDMETHODCALLTYPE DeleteKey(LPCWSTR) override { return E_NOTIMPL; }                             \
+    HRESULT STDMETHODCALLTYPE DeleteValue(LPCWSTR) override { return E_NOTIMPL; }                           \
+    HRESULT STDMETHODCALLTYPE EnumKeys(ULONG, LPWSTR*) override { return E_NOTIMPL; }                       \
+    HRESULT STDMETHODCALLTYPE EnumValues(ULONG, LPWSTR*) override { return E_NOTIMPL; }
+
+#define FAKE_UNKNOWN_METHODS(Interface)                                                                     \
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override                               \
+    {                                                                                                       \
+        *out = nullptr;                                                                                     \
+        if (iid != __uuidof(Interface) && iid != IID_IUnknown)                                              \
+            return E_NOINTERFACE;                                                                           \
+        *out = static_cast<Interface*>(this);                                                               \
+        addRef();                                                                                           \
+        return S_OK;                                                                                        \
+    }                                                                                                       \
+    ULONG STDMETHODCALLTYPE AddRef() override { return addRef(); }                                          \
+    ULONG STDMETHODCALLTYPE Release() override { return release(); }
+
+class FakeToken : public RefCountedFake, public ISpObjectToken {
+public:
+    explicit FakeToken(const FakeVoiceToken& voice)
+        : RefCountedFake("token " + narrow(voice.description.c_str())), voice_(voice)
+    {
+    }
+    FAKE_UNKNOWN_METHODS(ISpObjectToken)
+    FAKE_DATA_KEY_METHODS
+
+    HRESULT STDMETHODCALLTYPE GetStringValue(LPCWSTR valueName, LPWSTR* value) override
+    {
+        sapi5->record(std::string("GetStringValue ") + (valueName ? narrow(valueName) : "default"));
+        *value = nullptr;
+        if (valueName || FAILED(voice_.descriptionResult))
+            return valueName ? SPERR_NOT_FOUND : voice_.descriptionResult;
+        *value = coTaskCopy(voice_.description);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE SetId(LPCWSTR, LPCWSTR, WINBOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetId(LPWSTR* id) override
+    {
+        sapi5->record("GetId");
+        *id = coTaskCopy(voice_.id);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetCategory(ISpObjectTokenCategory**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, DWORD, REFIID, void**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetStorageFileName(REFCLSID, LPCWSTR, LPCWSTR, ULONG, LPWSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE RemoveStorageFileName(REFCLSID, LPCWSTR, WINBOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Remove(const CLSID*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE IsUISupported(LPCWSTR, void*, ULONG, IUnknown*, WINBOOL*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DisplayUI(HWND, LPCWSTR, LPCWSTR, void*, ULONG, IUnknown*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE MatchesAttributes(LPCWSTR, WINBOOL*) override { return E_NOTIMPL; }
+
+    std::string voiceName() const { return narrow(voice_.description.c_str()); }
+
+private:
+    FakeVoiceToken voice_;
+};
+
+class FakeTokenEnumeration : public RefCountedFake, public IEnumSpObjectTokens {
+public:
+    explicit FakeTokenEnumeration(int number) : RefCountedFake("Tokens#" + std::to_string(number)) {}
+    FAKE_UNKNOWN_METHODS(IEnumSpObjectTokens)
+
+    // A new token object for every voice handed out, as the platform's enumeration does.
+    HRESULT STDMETHODCALLTYPE Next(ULONG count, ISpObjectToken** tokens, ULONG* fetched) override
+    {
+        sapi5->record("Next");
+        if (fetched)
+            *fetched = 0;
+        if (count != 1 || position_ >= sapi5->voices.size())
+            return S_FALSE;
+        *tokens = sapi5->newToken(position_++);
+        if (fetched)
+            *fetched = 1;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Skip(ULONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reset() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Clone(IEnumSpObjectTokens**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Item(ULONG, ISpObjectToken**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetCount(ULONG*) override { return E_NOTIMPL; }
+
+private:
+    size_t position_ = 0;
+};
+
+class FakeTokenCategory : public RefCountedFake, public ISpObjectTokenCategory {
+public:
+    explicit FakeTokenCategory(int number) : RefCountedFake("Category#" + std::to_string(number)) {}
+    FAKE_UNKNOWN_METHODS(ISpObjectTokenCategory)
+    FAKE_DATA_KEY_METHODS
+    HRESULT STDMETHODCALLTYPE GetStringValue(LPCWSTR, LPWSTR*) override { return E_NOTIMPL; }
+
+    HRESULT STDMETHODCALLTYPE SetId(LPCWSTR categoryId, WINBOOL createIfMissing) override
+    {
+        sapi5->record("SetId " + narrow(categoryId) + " create=" + std::to_string(createIfMissing));
+        return sapi5->setIdResult;
+    }
+    HRESULT STDMETHODCALLTYPE GetId(LPWSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetDataKey(SPDATAKEYLOCATION, ISpDataKey**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumTokens(LPCWSTR required, LPCWSTR optional, IEnumSpObjectTokens** out) override
+    {
+        sapi5->record(std::string("EnumTokens required=") + (required ? narrow(required) : "null") +
+                      " optional=" + (optional ? narrow(optional) : "null"));
+        *out = nullptr;
+        if (FAILED(sapi5->enumTokensResult))
+            return sapi5->enumTokensResult;
+        auto& all = sapi5->enumerations_;
+        all.emplace_back(new FakeTokenEnumeration(static_cast<int>(all.size()) + 1));
+        *out = all.back().get();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE SetDefaultTokenId(LPCWSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetDefaultTokenId(LPWSTR*) override { return E_NOTIMPL; }
+};
+
+class FakeSapi5Voice : public RefCountedFake, public ISpVoice {
+public:
+    explicit FakeSapi5Voice(int number) : RefCountedFake("Voice#" + std::to_string(number)) {}
+    FAKE_UNKNOWN_METHODS(ISpVoice)
+
+    HRESULT STDMETHODCALLTYPE SetNotifySink(ISpNotifySink*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetNotifyWindowMessage(HWND, UINT, WPARAM, LPARAM) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetNotifyCallbackFunction(SPNOTIFYCALLBACK*, WPARAM, LPARAM) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetNotifyCallbackInterface(ISpNotifyCallback*, WPARAM, LPARAM) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetNotifyWin32Event() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE WaitForNotifyEvent(DWORD) override { return E_NOTIMPL; }
+    HANDLE STDMETHODCALLTYPE GetNotifyEventHandle() override { return nullptr; }
+    HRESULT STDMETHODCALLTYPE SetInterest(ULONGLONG, ULONGLONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetEvents(ULONG, SPEVENT*, ULONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetInfo(SPEVENTSOURCEINFO*) override { return E_NOTIMPL; }
+
+    HRESULT STDMETHODCALLTYPE SetOutput(IUnknown*, WINBOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetOutputObjectToken(ISpObjectToken**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetOutputStream(ISpStreamFormat**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Pause() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Resume() override { return E_NOTIMPL; }
+    // Like the platform's voice, it holds the token it speaks with.
+    HRESULT STDMETHODCALLTYPE SetVoice(ISpObjectToken* token) override
+    {
+        FakeToken* fake = static_cast<FakeToken*>(token);
+        sapi5->record("SetVoice " + (fake ? fake->voiceName() : std::string("null")));
+        if (FAILED(sapi5->setVoiceResult))
+            return sapi5->setVoiceResult;
+        if (token)
+            token->AddRef();
+        if (voice_)
+            voice_->Release();
+        voice_ = token;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetVoice(ISpObjectToken**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Speak(LPCWSTR text, DWORD flags, ULONG* streamNumber) override
+    {
+        sapi5->lastSpoken = text ? text : L"<null>";
+        sapi5->record("Speak '" + narrow(text) + "' flags=" + flagNames(flags) +
+                      " stream=" + (streamNumber ? "set" : "null"));
+        if (sapi5->speakResults.empty())
+            return S_OK;
+        HRESULT result = sapi5->speakResults.front();
+        sapi5->speakResults.erase(sapi5->speakResults.begin());
+        return result;
+    }
+    HRESULT STDMETHODCALLTYPE SpeakStream(IStream*, DWORD, ULONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetStatus(SPVOICESTATUS*, LPWSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Skip(LPCWSTR, LONG, ULONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetPriority(SPVPRIORITY) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetPriority(SPVPRIORITY*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetAlertBoundary(SPEVENTENUM) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetAlertBoundary(SPEVENTENUM*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetRate(LONG rate) override
+    {
+        sapi5->record("SetRate " + std::to_string(rate));
+        if (SUCCEEDED(sapi5->rateResult))
+            sapi5->voiceRate = rate;
+        return sapi5->rateResult;
+    }
+    HRESULT STDMETHODCALLTYPE GetRate(LONG* rate) override
+    {
+        sapi5->record("GetRate");
+        if (SUCCEEDED(sapi5->rateResult))
+            *rate = sapi5->rate;
+        return sapi5->rateResult;
+    }
+    HRESULT STDMETHODCALLTYPE SetVolume(USHORT) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetVolume(USHORT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE WaitUntilDone(ULONG milliseconds) override
+    {
+        sapi5->record("WaitUntilDone " + std::to_string(milliseconds));
+        return sapi5->waitResult;
+    }
+    HRESULT STDMETHODCALLTYPE SetSyncSpeakTimeout(ULONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetSyncSpeakTimeout(ULONG*) override { return E_NOTIMPL; }
+    HANDLE STDMETHODCALLTYPE SpeakCompleteEvent() override { return nullptr; }
+    HRESULT STDMETHODCALLTYPE IsUISupported(LPCWSTR kind, void* extra, ULONG extraSize, WINBOOL* supported) override
+    {
+        sapi5->record("IsUISupported " + narrow(kind) + (extra || extraSize ? " extra" : ""));
+        if (SUCCEEDED(sapi5->uiSupportedResult))
+            *supported = sapi5->uiSupported;
+        return sapi5->uiSupportedResult;
+    }
+    HRESULT STDMETHODCALLTYPE DisplayUI(HWND owner, LPCWSTR title, LPCWSTR kind, void*, ULONG) override
+    {
+        sapi5->record("DisplayUI owner=" + std::to_string(reinterpret_cast<ULONG_PTR>(owner)) +
+                      " title=" + (title ? narrow(title) : "null") + " " + narrow(kind));
+        return sapi5->displayUiResult;
+    }
+
+protected:
+    void released() override
+    {
+        if (voice_)
+            voice_->Release();
+        voice_ = nullptr;
+    }
+
+private:
+    ISpObjectToken* voice_ = nullptr;
+};
+
+FakeSapi5Engine::FakeSapi5Engine() : previous_(speechCalls.CoCreateInstance)
+{
+    sapi5 = this;
+    speechCalls.CoCreateInstance = create;
+}
+
+FakeSapi5Engine::~FakeSapi5Engine()
+{
+    speechCalls.CoCreateInstance = previous_;
+    sapi5 = nullptr;
+}
+
+int FakeSapi5Engine::liveObjects() const
+{
+    int live = 0;
+    for (auto& o : voiceObjects_)
+        live += o->live();
+    for (auto& o : categories_)
+        live += o->live();
+    for (auto& o : enumerations_)
+        live += o->live();
+    for (auto& o : tokens_)
+        live += o->live();
+    return live;
+}
+
+FakeToken* FakeSapi5Engine::newToken(size_t position)
+{
+    tokens_.emplace_back(new FakeToken(voices[position]));
+    return tokens_.back().get();
+}
+
+HRESULT WINAPI FakeSapi5Engine::create(REFCLSID classId, LPUNKNOWN outer, DWORD context, REFIID iid,
+                                       LPVOID* object)
+{
+    bool voice = classId == spVoiceClassId;
+    if (!voice && classId != spTokenCategoryClassId)
+        return sapi5->previous_(classId, outer, context, iid, object);
+    const char* interfaceName = iid == __uuidof(ISpVoice)                 ? "ISpVoice"
+                                : iid == __uuidof(ISpObjectTokenCategory) ? "ISpObjectTokenCategory"
+                                                                          : "?";
+    sapi5->record(std::string("create ") + (voice ? "SpVoice" : "SpObjectTokenCategory") +
+                  " context=" + std::to_string(context) + " " + interfaceName + (outer ? " outer" : ""));
+    *object = nullptr;
+    if (voice && sapi5->voiceInstalled && iid == __uuidof(ISpVoice)) {
+        auto& all = sapi5->voiceObjects_;
+        all.emplace_back(new FakeSapi5Voice(static_cast<int>(all.size()) + 1));
+        *object = static_cast<ISpVoice*>(all.back().get());
+        return S_OK;
+    }
+    if (!voice && sapi5->categoryInstalled && iid == __uuidof(ISpObjectTokenCategory)) {
+        auto& all = sapi5->categories_;
+        all.emplace_back(new FakeTokenCategory(static_cast<int>(all.size()) + 1));
+        *object = static_cast<ISpObjectTokenCategory*>(all.back().get());
+        return S_OK;
+    }
+    return REGDB_E_CLASSNOTREG;
+}
