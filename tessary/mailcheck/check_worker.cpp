@@ -5,29 +5,34 @@
 #include "platform/messages.h"
 #include "storage/mailbox_entry.h"
 
+CheckWorkerCalls checkWorkerCalls = { ::PostMessageA };
+
 DWORD WINAPI CheckWorker(LPVOID parameter)
 {
     CheckWorkerParams* params = static_cast<CheckWorkerParams*>(parameter);
     MailboxEntry* entry = params->entry;
     if (!startWinsock()) {
         // The entry keeps its previous headers and result.
-        PostMessageA(params->notifyWindow, WM_CHECK_FAILED, reinterpret_cast<WPARAM>(entry), 0);
+        checkWorkerCalls.PostMessageA(params->notifyWindow, WM_CHECK_FAILED, reinterpret_cast<WPARAM>(entry), 0);
         return 0;
     }
 
     char** headers = nullptr;
     uint32_t count = 0;
-    int result = Pop3Session(entry->server, entry->user, entry->password, &count, params->stopEvent,
-                             &headers);
+    char detail[pop3DetailSize];
+    Pop3Target target = { entry->server, entry->security, entry->port, entry->trustedCertificate };
+    int result = Pop3Session(target, entry->user, entry->password, &count, params->stopEvent, &headers, detail,
+                             sizeof detail);
     WSACleanup();
 
     // Readers walk the slots by headerCount, so a count without an array stores no slots.
     EnterCriticalSection(&entry->lock);
     entry->clearHeaders();
     entry->setHeaders(headers, headers ? int32_t(count) : 0);
+    entry->setLastResultDetail(result == pop3Success ? nullptr : detail);
     LeaveCriticalSection(&entry->lock);
 
     entry->setLastResult(result == pop3Success ? int32_t(count) : result);
-    PostMessageA(params->notifyWindow, WM_CHECK_DONE, reinterpret_cast<WPARAM>(entry), 0);
+    checkWorkerCalls.PostMessageA(params->notifyWindow, WM_CHECK_DONE, reinterpret_cast<WPARAM>(entry), 0);
     return 0;
 }

@@ -13,3 +13,9 @@ struct CheckWorkerParams {
 
 // Thread procedure; the argument is the entry's CheckWorkerParams. Returns 0.
 DWORD WINAPI CheckWorker(LPVOID parameter);
+
+// How the worker tells its window; tests look at the entry at the moment the message leaves.
+struct CheckWorkerCalls {
+    BOOL (WINAPI *PostMessageA)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+};
+extern CheckWorkerCalls checkWorkerCalls;

@@ -1,30 +1,59 @@
-// Sending commands and gathering replies on a non-blocking socket, waiting on its event object
-// and on the entry's stop event so that the user-interface thread can cut any wait short.
+// Sending commands and gathering replies on a non-blocking socket, plain or through TLS, waiting
+// on its event object and on the entry's stop event so that the user-interface thread can cut any
+// wait short.
 #include "mailcheck/pop3_session.h"
+#include "mailcheck/pop3_stream.h"
 #include "mailcheck/session_deadline.h"
+#include "mailcheck/tls_channel.h"
 #include <cstring>
 
-namespace {
-
-// Waits for news on the socket, at most serverTimeoutMs and never past the session's deadline;
-// false on time-out, the stop event or a failed wait. On success happened holds the network
-// events (and the event is reset).
-bool waitForSocket(SOCKET s, WSAEVENT socketEvent, HANDLE stopEvent, WSANETWORKEVENTS& happened)
+NetworkWait waitForNetwork(SOCKET s, WSAEVENT socketEvent, HANDLE stopEvent, WSANETWORKEVENTS& happened)
 {
     WSAEVENT events[2] = { socketEvent, stopEvent };
     DWORD count = stopEvent ? 2 : 1;
     DWORD woke = WSAWaitForMultipleEvents(count, events, FALSE, SessionDeadline::nextWaitMs(), FALSE);
+    if (woke == WSA_WAIT_TIMEOUT)
+        return NetworkWait::timedOut;
+    if (woke == WSA_WAIT_EVENT_0 + 1)
+        return NetworkWait::stopped;
     if (woke != WSA_WAIT_EVENT_0)
-        return false;
-    return WSAEnumNetworkEvents(s, socketEvent, &happened) == 0;
+        return NetworkWait::failed;
+    return WSAEnumNetworkEvents(s, socketEvent, &happened) == 0 ? NetworkWait::ready : NetworkWait::failed;
+}
+
+namespace {
+
+// Waits for news on the socket; false on time-out, the stop event or a failed wait.
+bool waitForSocket(const Pop3Stream& stream, WSANETWORKEVENTS& happened)
+{
+    return waitForNetwork(stream.socket, stream.socketEvent, stream.stopEvent, happened) == NetworkWait::ready;
 }
 
 enum class Received { data, nothingYet, closed, failed };
 
-// One recv into the free part of the buffer.
-Received receiveMore(SOCKET s, char* buffer, int size, int& received)
+Received receiveFromTls(TlsChannel& tls, char* into, int room, int& received)
 {
-    int got = recv(s, buffer + received, size - received, 0);
+    int got = 0;
+    switch (tls.receive(into, room, got)) {
+    case TlsRead::data:
+        received += got;
+        return Received::data;
+    case TlsRead::nothingYet:
+        return Received::nothingYet;
+    case TlsRead::closed:
+        return Received::closed;
+    case TlsRead::failed:
+        break;
+    }
+    return Received::failed;
+}
+
+// One receive into the free part of the buffer.
+Received receiveMore(const Pop3Stream& stream, char* buffer, int size, int& received)
+{
+    if (stream.tls)
+        return receiveFromTls(*stream.tls, buffer + received, size - received, received);
+    int got = recv(stream.socket, buffer + received, size - received, 0);
     if (got == SOCKET_ERROR)
         return WSAGetLastError() == WSAEWOULDBLOCK ? Received::nothingYet : Received::failed;
     if (got == 0)
@@ -55,10 +84,10 @@ bool isComplete(const char* buffer, int received, bool multiLine)
 
 enum class Progress { incomplete, complete, failed };
 
-// Takes what the socket has; failed when it errs, closes or the reply outgrows the buffer.
-Progress takeData(SOCKET s, char* buffer, int size, int& received, bool multiLine)
+// Takes what the stream has; failed when it errs, closes or the reply outgrows the buffer.
+Progress takeData(const Pop3Stream& stream, char* buffer, int size, int& received, bool multiLine)
 {
-    switch (receiveMore(s, buffer, size, received)) {
+    switch (receiveMore(stream, buffer, size, received)) {
     case Received::nothingYet:
         return Progress::incomplete;
     case Received::closed:
@@ -73,12 +102,30 @@ Progress takeData(SOCKET s, char* buffer, int size, int& received, bool multiLin
     return isComplete(buffer, received, multiLine) ? Progress::complete : Progress::incomplete;
 }
 
+// The network events to act on next. A TLS channel may already hold what the next reply needs
+// (decrypted, or records that arrived together): then there is nothing to wait for. Over TLS a
+// close is only believed once the records before it have been taken.
+bool nextEvents(const Pop3Stream& stream, long& events)
+{
+    if (stream.tls && stream.tls->hasPendingInput()) {
+        events = FD_READ;
+        return true;
+    }
+    WSANETWORKEVENTS happened;
+    if (!waitForSocket(stream, happened))
+        return false;
+    events = happened.lNetworkEvents;
+    if (stream.tls && (events & FD_CLOSE))
+        events |= FD_READ;
+    return true;
+}
+
 // Waits until the socket takes more data; false on close, time-out, the stop event or failure.
-bool waitUntilWritable(SOCKET s, WSAEVENT socketEvent, HANDLE stopEvent)
+bool waitUntilWritable(const Pop3Stream& stream)
 {
     for (;;) {
         WSANETWORKEVENTS happened;
-        if (!waitForSocket(s, socketEvent, stopEvent, happened))
+        if (!waitForSocket(stream, happened))
             return false;
         if (happened.lNetworkEvents & FD_CLOSE)
             return false;
@@ -87,13 +134,11 @@ bool waitUntilWritable(SOCKET s, WSAEVENT socketEvent, HANDLE stopEvent)
     }
 }
 
-} // namespace
-
-bool sendAll(SOCKET s, const char* data, int length, WSAEVENT socketEvent, HANDLE stopEvent)
+bool sendPlain(const Pop3Stream& stream, const char* data, int length)
 {
     int sent = 0;
     while (sent < length) {
-        int done = send(s, data + sent, length - sent, 0);
+        int done = send(stream.socket, data + sent, length - sent, 0);
         if (done != SOCKET_ERROR) {
             sent += done;
             continue;
@@ -101,14 +146,22 @@ bool sendAll(SOCKET s, const char* data, int length, WSAEVENT socketEvent, HANDL
         if (WSAGetLastError() != WSAEWOULDBLOCK)
             return false;
         // A peer that stops reading must not hold the session forever.
-        if (!waitUntilWritable(s, socketEvent, stopEvent))
+        if (!waitUntilWritable(stream))
             return false;
     }
     return true;
 }
 
-bool readReply(SOCKET s, char* buffer, int size, WSAEVENT socketEvent, HANDLE stopEvent,
-               bool multiLine)
+} // namespace
+
+bool sendAll(const Pop3Stream& stream, const char* data, int length)
+{
+    if (stream.tls)
+        return stream.tls->send(data, length);
+    return sendPlain(stream, data, length);
+}
+
+bool readReply(const Pop3Stream& stream, char* buffer, int size, bool multiLine)
 {
     if (!buffer || size < 2)
         return false;
@@ -116,27 +169,41 @@ bool readReply(SOCKET s, char* buffer, int size, WSAEVENT socketEvent, HANDLE st
     // The buffer is reused reply after reply; an old reply must never pass for this one.
     buffer[0] = '\0';
     for (;;) {
-        WSANETWORKEVENTS happened;
-        if (!waitForSocket(s, socketEvent, stopEvent, happened))
+        long events = 0;
+        if (!nextEvents(stream, events))
             return false;
-        if (happened.lNetworkEvents & FD_READ) {
-            Progress step = takeData(s, buffer, size, received, multiLine);
+        if (events & FD_READ) {
+            Progress step = takeData(stream, buffer, size, received, multiLine);
             if (step == Progress::complete)
                 return true;
             if (step == Progress::failed)
                 return false;
         }
         // Winsock reports the close once everything before it has been read.
-        if (happened.lNetworkEvents & FD_CLOSE)
+        if (events & FD_CLOSE)
             return false;
     }
 }
 
-bool readStatusReply(SOCKET s, char* buffer, int size, WSAEVENT socketEvent, HANDLE stopEvent,
-                     bool multiLine)
+bool readStatusReply(const Pop3Stream& stream, char* buffer, int size, bool multiLine)
 {
-    bool arrived = readReply(s, buffer, size, socketEvent, stopEvent, multiLine);
+    bool arrived = readReply(stream, buffer, size, multiLine);
     if (buffer && size > 0)
         buffer[size - 1] = '\0';
     return arrived && strncmp(buffer, "+OK", 3) == 0;
+}
+
+bool sendAll(SOCKET s, const char* data, int length, WSAEVENT socketEvent, HANDLE stopEvent)
+{
+    return sendAll(Pop3Stream{ s, socketEvent, stopEvent, nullptr }, data, length);
+}
+
+bool readReply(SOCKET s, char* buffer, int size, WSAEVENT socketEvent, HANDLE stopEvent, bool multiLine)
+{
+    return readReply(Pop3Stream{ s, socketEvent, stopEvent, nullptr }, buffer, size, multiLine);
+}
+
+bool readStatusReply(SOCKET s, char* buffer, int size, WSAEVENT socketEvent, HANDLE stopEvent, bool multiLine)
+{
+    return readStatusReply(Pop3Stream{ s, socketEvent, stopEvent, nullptr }, buffer, size, multiLine);
 }

@@ -3,6 +3,7 @@
 #pragma once
 #include <winsock2.h>
 #include <windows.h>
+#include <cstddef>
 #include <cstdint>
 
 // Result of one session: 1 for success, a negative code naming the step that failed.
@@ -22,7 +23,31 @@ enum Pop3Result : int32_t {
     pop3NoConnection = -20,     // the name did not resolve, or the connection was not made
     pop3TopNotSent = -101,
     pop3TopBroken = -102,       // a TOP reply neither complete nor "-ERR"
+    // Securing the connection; each of these fails before USER is sent.
+    pop3TlsUnavailable = -110,          // the system has no usable TLS layer
+    pop3TlsHandshakeFailed = -111,      // closed, not TLS, stalled, stopped, or nothing in common
+    pop3CertificateUntrusted = -112,    // the chain does not reach a trusted root, or has another error
+    pop3CertificateNameMismatch = -113, // the certificate does not name the server
+    pop3CertificatePinMismatch = -114,  // no certificate of the chain has the entry's thumbprint
+    pop3StlsNotOffered = -115,          // the reply to CAPA does not list STLS
+    pop3StlsRefused = -116,             // STLS answered with "-ERR", or not at all
 };
+
+// Where a session goes and how it secures the connection.
+struct Pop3Target {
+    const char* server;
+    int32_t security;                 // a ConnectionSecurity (storage/mailbox_entry.h)
+    int32_t port;                     // 1..65535; anything else: the security's default port
+    const char* trustedCertificate;   // null, or the SHA-256 thumbprint the entry trusts
+};
+
+// The port a session connects to: the target's own, else 995 for TLS from the first byte and
+// pop3Port (110 in the program) for plain POP3 and STLS.
+int pop3PortFor(const Pop3Target& target);
+
+// Room for the plain-words line that says why a session failed (empty when it says nothing more
+// than its code).
+const size_t pop3DetailSize = 384;
 
 // Buffer sizes of one session.
 const int pop3CommandBufferSize = 256;
@@ -40,10 +65,16 @@ bool startWinsock();
 // INVALID_SOCKET.
 SOCKET connectTo(int port, const char* host);
 
-// One session against server on pop3Port. messageCount receives the (bounded) STAT count; headers,
-// when given, receives a new[] array of messageCount slots, each null or a header text owned as
+// One session against the target. messageCount receives the (bounded) STAT count; headers, when
+// given, receives a new[] array of messageCount slots, each null or a header text owned as
 // MailboxEntry::setHeaders takes them (ownedCopyOf). Without a header output no TOP is sent.
-// stopEvent (may be null) cuts every wait short.
+// stopEvent (may be null) cuts every wait short. detail (may be null) receives one log line that
+// says in plain words why securing the connection failed, or an empty text. Over TLS the session
+// never falls back to plain text.
+int Pop3Session(const Pop3Target& target, const char* user, const char* password, uint32_t* messageCount,
+                HANDLE stopEvent, char*** headers, char* detail, size_t detailSize);
+
+// A plain POP3 session against server on pop3Port.
 int Pop3Session(const char* server, const char* user, const char* password, uint32_t* messageCount,
                 HANDLE stopEvent, char*** headers);
 

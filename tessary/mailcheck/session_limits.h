@@ -7,6 +7,10 @@
 extern volatile LONG serverTimeoutMs;
 const LONG defaultServerTimeoutMs = 90000;
 
-// The POP3 port. Always 110 in the program; tests point sessions at their own servers.
+// The port of plain and STLS sessions whose entry names none. Always 110 in the program; the plain
+// POP3 tests point sessions at their own servers through it. Entries that name a port (as the TLS
+// tests do for their servers) use that port instead.
 extern volatile LONG pop3Port;
 const LONG standardPop3Port = 110;
+// The port of TLS from the first byte (POP3S) when the entry names none.
+const LONG standardPop3sPort = 995;

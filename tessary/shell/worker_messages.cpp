@@ -30,6 +30,19 @@ void joinCheck(MailboxEntry& entry, const char* forcedText)
     }
 }
 
+// The line under a failed check's warning that says why in plain words, when the check said more
+// than its code (a refused certificate, a server without STLS).
+void logFailureDetail(MailboxEntry& entry)
+{
+    char text[512] = "";
+    EnterCriticalSection(&entry.lock);
+    if (entry.lastResultDetail)
+        snprintf(text, sizeof text, "%s", entry.lastResultDetail);
+    LeaveCriticalSection(&entry.lock);
+    if (entry.lastResult < 0 && text[0])
+        LogEntryLine(entry.name, text);
+}
+
 void markHangUp(MailboxEntry& entry)
 {
     if (entry.connectionMode != AlwaysConnected && entry.hangUpWhenDone)
@@ -60,6 +73,7 @@ void OnCheckDone(HWND window, WPARAM entryPointer)
 {
     if (MailboxEntry* entry = listedEntry(entryPointer)) {
         RunResultActions(window, *entry, app.settings);
+        logFailureDetail(*entry);
         joinCheck(*entry, "error: forced to kill Check thread");
         markHangUp(*entry);
     }

@@ -50,6 +50,7 @@ void MailboxEntry::clear()
     hangUpPending = false;
     lastCheckTime = SYSTEMTIME{};
     lastResult = 0;
+    freeOwned(lastResultDetail);
 }
 
 void MailboxEntry::setName(const char* text) { replaceOwned(name, text); }
@@ -64,6 +65,7 @@ void MailboxEntry::setMailProgramArgs(const char* text) { replaceOwned(mailProgr
 void MailboxEntry::setShellCommand(const char* text) { replaceOwned(shellCommand, text); }
 void MailboxEntry::setShellCommandFile(const char* text) { replaceOwned(shellCommandFile, text); }
 void MailboxEntry::setTrustedCertificate(const char* text) { replaceOwned(trustedCertificate, text); }
+void MailboxEntry::setLastResultDetail(const char* text) { replaceOwned(lastResultDetail, text); }
 
 void MailboxEntry::setCheckDays(const bool days[7])
 {

@@ -62,6 +62,9 @@ public:
     void getCheckDays(bool days[7]) const;
     void setLastResult(int32_t result) { lastResult = result; }
     int32_t getLastResult() const { return lastResult; }
+    // Why the last check failed, in plain words (one log line), or null. Set by the check worker
+    // inside lock before it posts its message.
+    void setLastResultDetail(const char* text);
 
     // Takes ownership of the array and its texts as they are; callers clearHeaders first.
     void setHeaders(char** texts, int32_t count);
@@ -118,6 +121,7 @@ public:
     DWORD workerThreadId = 0;
     SYSTEMTIME lastCheckTime = {}; // all zero: never checked
     volatile LONG lastResult = 0;  // message count, or a negative Pop3Result
+    char* lastResultDetail = nullptr; // guarded by lock
     char** headers = nullptr;
     int32_t headerCount = 0;
     CRITICAL_SECTION lock;         // guards headers and headerCount

@@ -1,5 +1,6 @@
-// The check worker on a real thread, started by DoCheckEmail: the result and headers stored in
-// the entry before WM_CHECK_DONE reaches the window, one worker at a time, stopCheck joining it.
+// The check worker on a real thread, started by DoCheckEmail: the result, the headers and the
+// line that says why stored in the entry before WM_CHECK_DONE leaves for the window, one worker at
+// a time, stopCheck joining it.
 #include <gtest/gtest.h>
 #include "mailcheck/pop3_session.h"
 #include "mailcheck/session_limits.h"
@@ -9,8 +10,37 @@
 #include "support/recording_window.h"
 #include "support/seam_override.h"
 #include <string>
+#include <vector>
 
 namespace {
+
+// What the entry held at the moment its worker posted a message.
+struct EntryAtPost {
+    UINT message = 0;
+    LONG result = 0;
+    int32_t headerCount = -1;
+    std::string firstHeader = "(none)";
+    std::string detail = "(none)";
+};
+
+MailboxEntry* watchedEntry = nullptr;
+std::vector<EntryAtPost> entryAtPost;
+
+BOOL WINAPI lookThenPost(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    EntryAtPost seen;
+    seen.message = message;
+    EnterCriticalSection(&watchedEntry->lock);
+    seen.result = watchedEntry->lastResult;
+    seen.headerCount = watchedEntry->headerCount;
+    if (watchedEntry->getHeader(0))
+        seen.firstHeader = watchedEntry->getHeader(0);
+    if (watchedEntry->lastResultDetail)
+        seen.detail = watchedEntry->lastResultDetail;
+    LeaveCriticalSection(&watchedEntry->lock);
+    entryAtPost.push_back(seen);
+    return PostMessageA(window, message, wParam, lParam);
+}
 
 const std::string annsHeader = "+OK\r\nFrom: Ann <ann@example.org>\r\nSubject: lunch\r\n\r\n.\r\n";
 const std::string bobsHeader = "+OK\r\nSubject: news\r\nFrom: bob@example.org\r\n\r\n.\r\n";
@@ -19,6 +49,8 @@ class CheckWorkerTest : public ::testing::Test {
 protected:
     CheckWorkerTest()
     {
+        watchedEntry = &entry;
+        entryAtPost.clear();
         entry.setName("work");
         entry.setServer("127.0.0.1");
         entry.setUser("tester");
@@ -44,6 +76,7 @@ protected:
 
     SeamOverride<volatile LONG> timeout{ serverTimeoutMs, 5000 };
     SeamOverride<volatile LONG> portRestored{ pop3Port, pop3Port }; // tests point it at their server
+    SeamOverride<BOOL(WINAPI*)(HWND, UINT, WPARAM, LPARAM)> posting{ checkWorkerCalls.PostMessageA, lookThenPost };
     RecordingWindow window;
     MailboxEntry entry; // destroyed first: it stops its worker before the server goes
 };
@@ -57,6 +90,13 @@ TEST_F(CheckWorkerTest, StoresCountAndHeadersThenPostsDone)
     EXPECT_EQ(WM_CHECK_DONE, window.received()[0].message);
     EXPECT_EQ(reinterpret_cast<WPARAM>(&entry), window.received()[0].wParam);
     EXPECT_EQ(0, window.received()[0].lParam);
+    // Everything was in place before the message left: the window may read it at once.
+    ASSERT_EQ(1u, entryAtPost.size());
+    EXPECT_EQ(WM_CHECK_DONE, entryAtPost[0].message);
+    EXPECT_EQ(2, entryAtPost[0].result);
+    EXPECT_EQ(2, entryAtPost[0].headerCount);
+    EXPECT_EQ(annsHeader, entryAtPost[0].firstHeader);
+    EXPECT_EQ("(none)", entryAtPost[0].detail);
 
     EXPECT_EQ(2, entry.getLastResult());
     EXPECT_EQ(2, entry.headerCount);
@@ -84,6 +124,9 @@ TEST_F(CheckWorkerTest, FailedSessionStoresItsCodeAndDropsTheOldHeaders)
     EXPECT_EQ(pop3PassRefused, entry.getLastResult());
     EXPECT_EQ(0, entry.headerCount);
     EXPECT_EQ(nullptr, entry.getHeader(0));
+    ASSERT_EQ(1u, entryAtPost.size());
+    EXPECT_EQ(pop3PassRefused, entryAtPost[0].result);
+    EXPECT_EQ(0, entryAtPost[0].headerCount);
     EXPECT_TRUE(entry.stopCheck(false));
 }
 
@@ -98,6 +141,41 @@ TEST_F(CheckWorkerTest, LateFailureKeepsTheHeadersFetchedSoFar)
     EXPECT_EQ(nullptr, entry.getHeader(1));
     EXPECT_EQ("(not found)", field(1, 0));
     EXPECT_EQ(nullptr, entry.getHeader(2));
+}
+
+// The entry's security, port and trusted certificate reach the session, and the line that says
+// why it failed is stored with the result; a later good check drops it again.
+TEST_F(CheckWorkerTest, SecuredCheckUsesTheEntrysPortAndStoresWhyItFailed)
+{
+    {
+        FakePop3Server server;
+        server.send("+OK hello\r\n").answer("+OK\r\nUSER\r\n.\r\n");
+        server.start();
+        pop3Port = 1; // the entry's own port wins
+        entry.setSecurity(SecurityStls);
+        entry.setPort(server.port());
+        ASSERT_TRUE(entry.DoCheckEmail(window.handle()));
+        ASSERT_TRUE(window.waitFor(WM_CHECK_DONE, 20000));
+        EXPECT_EQ((std::vector<std::string>{ "CAPA" }), server.commands());
+    }
+    EXPECT_EQ(pop3StlsNotOffered, entry.getLastResult());
+    ASSERT_EQ(1u, entryAtPost.size());
+    EXPECT_EQ(pop3StlsNotOffered, entryAtPost[0].result);
+    EXPECT_EQ("error: server does not offer STLS", entryAtPost[0].detail);
+    EXPECT_TRUE(entry.stopCheck(false));
+
+    FakePop3Server plain;
+    plain.loggedIn().answer("+OK 0 0\r\n").answer("+OK bye\r\n");
+    plain.start();
+    pop3Port = plain.port();
+    entry.setSecurity(SecurityNone);
+    entry.setPort(0);
+    ASSERT_TRUE(entry.DoCheckEmail(window.handle()));
+    for (DWORD waited = 0; window.countOf(WM_CHECK_DONE) < 2 && waited < 20000; waited += 20)
+        window.pumpFor(20);
+    ASSERT_EQ(2u, window.countOf(WM_CHECK_DONE));
+    EXPECT_EQ(0, entry.getLastResult());
+    EXPECT_EQ(nullptr, entry.lastResultDetail);
 }
 
 TEST_F(CheckWorkerTest, EntryWithoutServerEndsWithMinus20)

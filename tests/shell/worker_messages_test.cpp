@@ -165,6 +165,28 @@ TEST_F(CheckResults, AFailedCheckLogsItsCodeAndNeverPlaysTheNoMailSound)
     EXPECT_FALSE(app.trayAnimRunning);
 }
 
+// A check that failed for a reason it can name (a refused certificate) says it on the line after
+// the code; a later good check has no such line.
+TEST_F(CheckResults, WhyACheckFailedFollowsItsCodeOnALineOfItsOwn)
+{
+    const std::string why = "error: certificate not trusted (untrusted root), SHA-256 "
+                            "199A89B71F86F9A82482DE6211025FAB9491451F652A6377DDDC9D0D242EB49C";
+    open();
+    app.settings.speakCheckResults = 0;
+    finish(*work, -112);
+    work->setLastResultDetail(why.c_str());
+    deliver(work);
+    std::string log = h.log();
+    size_t code = log.find("correct ERROR: -112\r\n");
+    ASSERT_NE(std::string::npos, code) << log;
+    size_t next = code + strlen("correct ERROR: -112\r\n");
+    EXPECT_EQ("work: " + why, log.substr(next + strlen("hh:mm "), why.size() + 6)) << log;
+
+    finish(*work, 3, 3);
+    deliver(work);
+    EXPECT_EQ(std::string::npos, h.log().find(why, next + why.size())) << h.log();
+}
+
 TEST_F(CheckResults, AnOverlongSubjectIsCutToTheSpokenLine)
 {
     open();

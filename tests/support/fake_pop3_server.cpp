@@ -60,6 +60,12 @@ FakePop3Server& FakePop3Server::receive()
     return *this;
 }
 
+FakePop3Server& FakePop3Server::receiveBytes()
+{
+    script_.push_back({ Step::receiveAny, std::string(), 0, 0 });
+    return *this;
+}
+
 FakePop3Server& FakePop3Server::answer(const std::string& reply)
 {
     return receive().send(reply);
@@ -107,6 +113,12 @@ bool FakePop3Server::waitForCommands(size_t count, DWORD ms)
                                  [this, count] { return commands_.size() >= count; });
 }
 
+bool FakePop3Server::waitForBytes(DWORD ms)
+{
+    std::unique_lock<std::mutex> guard(mutex_);
+    return commandCame_.wait_for(guard, std::chrono::milliseconds(ms), [this] { return bytesTaken_; });
+}
+
 void FakePop3Server::serve()
 {
     SOCKET client;
@@ -150,6 +162,9 @@ void FakePop3Server::playScript(SOCKET client)
             break;
         case Step::receiveLine:
             goOn = receiveLine(client);
+            break;
+        case Step::receiveAny:
+            goOn = receiveAnything(client);
             break;
         case Step::wait:
             goOn = sleepUnlessStopping(step.pauseMs);
@@ -196,6 +211,22 @@ bool FakePop3Server::receiveLine(SOCKET client)
         if (!readSome(client, sliceMs, closed) && (closed || stopping_))
             return false;
     }
+}
+
+bool FakePop3Server::receiveAnything(SOCKET client)
+{
+    while (pending_.empty()) {
+        bool closed = false;
+        if (!readSome(client, sliceMs, closed) && (closed || stopping_))
+            return false;
+    }
+    pending_.clear();
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        bytesTaken_ = true;
+    }
+    commandCame_.notify_all();
+    return true;
 }
 
 // False when nothing came; closed tells that the client has gone.

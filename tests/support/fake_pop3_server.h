@@ -24,6 +24,7 @@ public:
     FakePop3Server& send(const std::string& bytes);
     FakePop3Server& sendInPieces(const std::string& bytes, size_t pieceSize, DWORD pauseMs);
     FakePop3Server& receive();                        // waits for one command line
+    FakePop3Server& receiveBytes();                   // waits for any bytes (a TLS hello), drops them
     FakePop3Server& answer(const std::string& reply); // receive, then send
     FakePop3Server& pause(DWORD ms);
     FakePop3Server& hangUp();             // closes the connection; later steps are skipped
@@ -38,12 +39,14 @@ public:
     std::vector<std::string> commands();
     // Waits until at least count command lines have come in; false after ms.
     bool waitForCommands(size_t count, DWORD ms);
+    // Waits until a receiveBytes step has taken its bytes; false after ms.
+    bool waitForBytes(DWORD ms);
     // Connections accepted so far; only the first one is served.
     int connections() const { return connections_; }
 
 private:
     struct Step {
-        enum Kind { sendBytes, receiveLine, wait, close, holdSilent } kind;
+        enum Kind { sendBytes, receiveLine, receiveAny, wait, close, holdSilent } kind;
         std::string bytes;
         size_t pieceSize;
         DWORD pauseMs;
@@ -54,6 +57,7 @@ private:
     void playScript(SOCKET client);
     bool sendStep(SOCKET client, const Step& step);
     bool receiveLine(SOCKET client);
+    bool receiveAnything(SOCKET client);
     bool readSome(SOCKET client, DWORD sliceMs, bool& closed);
     bool sleepUnlessStopping(DWORD ms);
     void drain(SOCKET client);
@@ -70,4 +74,5 @@ private:
     std::condition_variable commandCame_;
     bool over_ = false;
     std::vector<std::string> commands_;
+    bool bytesTaken_ = false;
 };
