@@ -92,11 +92,14 @@ BOOL onInitDialog(HWND window)
     settingsInPlace = false;
     ForgetHeldClose();
 
-    app.windowIcon = loadIcon(window, IDI_PROGRAM, 32);
+    // The sizes the shell asks for: 32 and 16 pixels at 96 DPI, half as much again at 144 DPI.
+    int large = GetSystemMetrics(SM_CXICON);
+    int small = GetSystemMetrics(SM_CXSMICON);
+    app.windowIcon = loadIcon(window, IDI_PROGRAM, large);
     SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(app.windowIcon));
-    app.trayIcon = loadIcon(window, IDI_TRAY, 16);
-    app.trayBlink1 = loadIcon(window, IDI_TRAY_BLINK_1, 16);
-    app.trayBlink2 = loadIcon(window, IDI_TRAY_BLINK_2, 16);
+    app.trayIcon = loadIcon(window, IDI_TRAY, small);
+    app.trayBlink1 = loadIcon(window, IDI_TRAY_BLINK_1, small);
+    app.trayBlink2 = loadIcon(window, IDI_TRAY_BLINK_2, small);
     if (!setUpSystemMenu(window))
         return TRUE;
     // The log keeps 400 lines; the default limit of an edit control holds fewer.
