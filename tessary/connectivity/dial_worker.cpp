@@ -3,6 +3,7 @@
 #include "connectivity/dial_worker.h"
 #include "connectivity/dial_entry.h"
 #include "platform/messages.h"
+#include "platform/thread_calls.h"
 #include <cstring>
 
 namespace {
@@ -36,7 +37,7 @@ int DoThreadDialIn(DialWorker& worker, HWND notifyWindow, const char* name)
     } else {
         worker.entryName = nullptr;
     }
-    worker.thread = CreateThread(nullptr, 0, dialThread, &worker, CREATE_SUSPENDED, &worker.threadId);
+    worker.thread = threadCalls.CreateThread(nullptr, 0, dialThread, &worker, CREATE_SUSPENDED, &worker.threadId);
     if (!worker.thread)
         return -1;
     ResumeThread(worker.thread);

@@ -123,8 +123,11 @@ bool nextEvents(const Pop3Stream& stream, long& events)
 }
 
 // Waits until the socket takes more data; false on close, time-out, the stop event or failure.
-// The news of data that arrived meanwhile is handed on to the next read by setting the event
-// again (see nextEvents).
+// Taking the events takes the read notice of data that arrived meanwhile, and Winsock gives a new
+// one only after a receive. The notice is handed on to the reading that follows by setting the
+// event again when the wait ends (see nextEvents); bringing it back at once (a peek) would wake
+// this wait again and again while the peer does not read, so that it spun and never saw the stop
+// event.
 bool waitUntilWritable(const Pop3Stream& stream)
 {
     bool sawData = false;
@@ -133,7 +136,8 @@ bool waitUntilWritable(const Pop3Stream& stream)
         WSANETWORKEVENTS happened;
         if (!waitForSocket(stream, happened))
             break;
-        sawData = sawData || (happened.lNetworkEvents & FD_READ);
+        // A wake without events is a notice handed on by an earlier wait of the same send.
+        sawData = sawData || (happened.lNetworkEvents & FD_READ) || happened.lNetworkEvents == 0;
         if (happened.lNetworkEvents & FD_CLOSE)
             break;
         if (happened.lNetworkEvents & FD_WRITE) {

@@ -8,8 +8,11 @@ bool fatalErrorRaised = false;
 
 void FatalError(const char* text)
 {
+    // One fatal error gives one box: whatever fails while the program ends only ends it.
+    bool first = !fatalErrorRaised;
     fatalErrorRaised = true;
-    uiCalls.MessageBoxA(nullptr, text, "Tessary Fatal Error", MB_OK | MB_ICONERROR);
+    if (first)
+        uiCalls.MessageBoxA(nullptr, text, "Tessary Fatal Error", MB_OK | MB_ICONERROR);
     if (mainWindow)
         SendMessageA(mainWindow, WM_CLOSE, 0, 0);
     PostQuitMessage(1);

@@ -9,5 +9,6 @@ extern HWND mainWindow;
 extern bool fatalErrorRaised;
 
 // Shows text in an error box ("Tessary Fatal Error", no owner), closes the main window if it exists
-// and posts the quit message with exit code 1. The caller stops what it was doing at once.
+// and posts the quit message with exit code 1. The caller stops what it was doing at once. Only the
+// first fatal error shows its box; a later one (something failing while the program ends) does not.
 void FatalError(const char* text);

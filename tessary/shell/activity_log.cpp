@@ -1,5 +1,6 @@
 // Formats, appends, trims and speaks the lines of the activity log.
 #include "shell/activity_log.h"
+#include "shell/log_lines.h"
 #include "shell/main_window_state.h"
 #include "platform/clock.h"
 #include "platform/fatal_error.h"
@@ -11,31 +12,56 @@
 
 namespace {
 
-void appendToLog(HWND log, const char* line)
+// The account of the log's lines. It belongs to one edit control; a new window's log, or a text
+// that someone else changed (its length no longer adds up), is read once in full to start over.
+LogLines logLines;
+HWND countedLog = nullptr;
+
+size_t controlTextLength(HWND log)
 {
-    LRESULT end = SendMessageA(log, WM_GETTEXTLENGTH, 0, 0);
-    SendMessageA(log, EM_SETSEL, end, end);
-    SendMessageA(log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(line));
+    return static_cast<size_t>(SendMessageA(log, WM_GETTEXTLENGTH, 0, 0));
 }
 
-// Lines are counted and dropped by their line breaks, not by the edit control's display lines:
-// those wrap, and dropping a wrapped piece would cut a line in the middle.
-void dropOldestLineBeyondLimit(HWND log)
+void recountFromControl(HWND log)
 {
     int length = GetWindowTextLengthA(log);
     std::vector<char> text(static_cast<size_t>(length) + 1);
-    GetWindowTextA(log, text.data(), length + 1);
-    int lines = 1;
-    const char* firstBreak = nullptr;
-    for (const char* at = strstr(text.data(), "\r\n"); at; at = strstr(at + 2, "\r\n")) {
-        if (!firstBreak)
-            firstBreak = at;
-        ++lines;
+    int read = GetWindowTextA(log, text.data(), length + 1);
+    logLines.recount(text.data(), static_cast<size_t>(read < 0 ? 0 : read));
+    countedLog = log;
+}
+
+// The control's text length is known to it without reading the text; when it is not what the
+// account says, the account is rebuilt. Answers the length.
+size_t keepCountInStep(HWND log)
+{
+    size_t length = controlTextLength(log);
+    if (log != countedLog || length != logLines.textLength()) {
+        recountFromControl(log);
+        length = logLines.textLength();
     }
-    if (lines <= logLineLimit || !firstBreak)
-        return;
-    SendMessageA(log, EM_SETSEL, 0, (firstBreak - text.data()) + 2); // the line and its line break
-    SendMessageA(log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(""));
+    return length;
+}
+
+void appendToLog(HWND log, const char* line)
+{
+    size_t end = keepCountInStep(log);
+    SendMessageA(log, EM_SETSEL, end, end);
+    SendMessageA(log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(line));
+    logLines.append(line, strlen(line));
+}
+
+// Lines are counted and dropped by their line breaks, not by the edit control's display lines:
+// those wrap, and dropping a wrapped piece would cut a line in the middle. Only the dropped line's
+// length is needed, so the cost does not grow with the log.
+void dropOldestLinesBeyondLimit(HWND log)
+{
+    keepCountInStep(log); // a control that took less than the whole line is read again
+    while (logLines.lines() > static_cast<size_t>(logLineLimit)) {
+        size_t removed = logLines.dropFirst();
+        SendMessageA(log, EM_SETSEL, 0, static_cast<LPARAM>(removed)); // the line and its line break
+        SendMessageA(log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(""));
+    }
 }
 
 } // namespace
@@ -58,7 +84,7 @@ void LogLine(const char* text, const char* prefix, bool timePrefix, bool newLine
     HWND log = mainWindow ? GetDlgItem(mainWindow, IDC_LOG) : nullptr;
     if (log) {
         appendToLog(log, line.data());
-        dropOldestLineBeyondLimit(log);
+        dropOldestLinesBeyondLimit(log);
         SendMessageA(log, EM_LINESCROLL, 0, SendMessageA(log, EM_GETLINECOUNT, 0, 0));
     }
     if (app.settings.fullVoiceFeedback) {

@@ -14,17 +14,30 @@ struct Column {
     int width;
     int format;
 };
+// Widths in pixels at 96 DPI; together they keep the window at its size (the list is 338 pixels
+// wide). "#" is wide enough for the longest result, "err -116", the rest is shared out.
 const Column columns[] = {
-    { "Name", 100, LVCFMT_LEFT },
-    { "Server", 100, LVCFMT_LEFT },
-    { "Last Check", 85, LVCFMT_LEFT },
-    { "#", 28, LVCFMT_RIGHT },
+    { "Name", 96, LVCFMT_LEFT },
+    { "Server", 93, LVCFMT_LEFT },
+    { "Last Check", 72, LVCFMT_LEFT },
+    { "#", 52, LVCFMT_RIGHT },
 };
 const int listAnimPeriodMs = 120;
 
 HWND listView()
 {
     return GetDlgItem(mainWindow, IDC_ENTRY_LIST);
+}
+
+// The pixel sizes of the list are for 96 DPI; on a screen with more, everything grows with the
+// dialog font so that the texts still fit.
+int scaledForScreen(int pixels)
+{
+    HDC screen = GetDC(nullptr);
+    int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
+    if (screen)
+        ReleaseDC(nullptr, screen);
+    return MulDiv(pixels, dpi > 0 ? dpi : 96, 96);
 }
 
 void setItemText(HWND list, int row, int column, const char* text)
@@ -127,7 +140,7 @@ void SetUpEntryListView(HWND window)
         LVCOLUMNA column = {};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         column.fmt = columns[i].format;
-        column.cx = columns[i].width;
+        column.cx = scaledForScreen(columns[i].width);
         column.pszText = const_cast<char*>(columns[i].header);
         column.iSubItem = i;
         SendMessageA(list, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
@@ -136,9 +149,11 @@ void SetUpEntryListView(HWND window)
                                        IDI_ENTRY_DIALING,   IDI_ENTRY_CHECKING_2, IDI_ENTRY_CHECKING_3,
                                        IDI_ENTRY_MAIL,      IDI_ENTRY_WAITING };
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
-    app.listImages = ImageList_Create(16, 16, ILC_COLOR4 | ILC_MASK, 8, 0);
+    int imageSize = GetSystemMetrics(SM_CXSMICON); // 16 at 96 DPI, 24 at 144 DPI
+    app.listImages = ImageList_Create(imageSize, imageSize, ILC_COLOR4 | ILC_MASK, 8, 0);
     for (int id : imageIcons) {
-        HICON icon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, 0));
+        HICON icon = static_cast<HICON>(
+            LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, imageSize, imageSize, 0));
         ImageList_AddIcon(app.listImages, icon);
         DestroyIcon(icon);
     }
@@ -158,6 +173,8 @@ void LayoutWindow(HWND window)
     int width = 25;
     for (const Column& column : columns)
         width += column.width;
+    width = scaledForScreen(width);
+    int margin = scaledForScreen(8);
     HWND list = GetDlgItem(window, IDC_ENTRY_LIST);
     HWND log = GetDlgItem(window, IDC_LOG);
     RECT listRect, windowRect, clientRect, logRect;
@@ -178,10 +195,10 @@ void LayoutWindow(HWND window)
         return;
     }
     int listHeight = listRect.bottom - listRect.top;
-    MoveWindow(list, 8, 0, width, listHeight, FALSE);
-    MoveWindow(log, 8, listHeight + 8, width, logRect.bottom - logRect.top, FALSE);
+    MoveWindow(list, margin, 0, width, listHeight, FALSE);
+    MoveWindow(log, margin, listHeight + margin, width, logRect.bottom - logRect.top, FALSE);
     int frame = (windowRect.right - windowRect.left) - (clientRect.right - clientRect.left);
-    MoveWindow(window, windowRect.left, windowRect.top, width + 16 + frame,
+    MoveWindow(window, windowRect.left, windowRect.top, width + 2 * margin + frame,
                windowRect.bottom - windowRect.top, TRUE);
 }
 
@@ -211,6 +228,8 @@ bool rowEntry(int row, MailboxEntry*& entry)
 
 void RefreshEntryList()
 {
+    if (!mainWindow)
+        return; // the window is gone (a fatal error closed it): nothing to show
     HWND list = listView();
     MailboxEntry* selected = nullptr;
     int row = selectedRow();
@@ -229,6 +248,8 @@ void RefreshEntryList()
 
 void UpdateListAnimation()
 {
+    if (!mainWindow)
+        return;
     if (anyCheckRunning()) {
         if (app.listAnimRunning)
             return;
@@ -245,6 +266,8 @@ void UpdateListAnimation()
 
 void StepListAnimation()
 {
+    if (!mainWindow)
+        return;
     static const int frameImages[] = { ImageChecking, ImageChecking2, ImageChecking3, ImageChecking2 };
     app.listAnimFrame = (app.listAnimFrame + 1) % 4;
     HWND list = listView();

@@ -8,7 +8,8 @@
 void SetUpEntryListView(HWND window);
 // Sizes the list and the log to the columns and fits the window around them.
 void LayoutWindow(HWND window);
-// Destroys the small image list (at the window's destruction).
+// Destroys the small image list (at the window's destruction). The window is its one owner: the
+// list view is made with LVS_SHAREIMAGELISTS, so it leaves the list alone when it goes.
 void ReleaseEntryListImages();
 
 void RefreshEntryList();

@@ -53,12 +53,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     CoInitialize(nullptr);
     InitCommonControls();
     if (!CreateMainWindow(instance)) {
-        MessageBoxA(nullptr, "Could not create dialog box.", "Tessary Fatal Error", MB_OK | MB_ICONERROR);
+        int exitCode = MainWindowNotCreated();
         CoUninitialize();
         CloseHandle(mutex);
-        return 0;
+        return exitCode;
     }
     int exitCode = runMessageLoop();
+    DestroyMainWindowLeftOpen();
     CoUninitialize();
     ReleaseMutex(mutex);
     CloseHandle(mutex);

@@ -2,6 +2,7 @@
 #include "shell/main_window.h"
 #include "shell/activity_log.h"
 #include "shell/apply_settings.h"
+#include "shell/close_request.h"
 #include "shell/commands.h"
 #include "shell/data_files_at_start.h"
 #include "shell/entry_list_view.h"
@@ -89,12 +90,16 @@ BOOL onInitDialog(HWND window)
     destroying = false;
     entryListLoaded = false;
     settingsInPlace = false;
+    ForgetHeldClose();
 
-    app.windowIcon = loadIcon(window, IDI_PROGRAM, 32);
+    // The sizes the shell asks for: 32 and 16 pixels at 96 DPI, half as much again at 144 DPI.
+    int large = GetSystemMetrics(SM_CXICON);
+    int small = GetSystemMetrics(SM_CXSMICON);
+    app.windowIcon = loadIcon(window, IDI_PROGRAM, large);
     SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(app.windowIcon));
-    app.trayIcon = loadIcon(window, IDI_TRAY, 16);
-    app.trayBlink1 = loadIcon(window, IDI_TRAY_BLINK_1, 16);
-    app.trayBlink2 = loadIcon(window, IDI_TRAY_BLINK_2, 16);
+    app.trayIcon = loadIcon(window, IDI_TRAY, small);
+    app.trayBlink1 = loadIcon(window, IDI_TRAY_BLINK_1, small);
+    app.trayBlink2 = loadIcon(window, IDI_TRAY_BLINK_2, small);
     if (!setUpSystemMenu(window))
         return TRUE;
     // The log keeps 400 lines; the default limit of an edit control holds fewer.
@@ -139,20 +144,24 @@ void onTimer(HWND window, WPARAM timer)
 
 void onClose(HWND window)
 {
-    if (destroying)
+    if (destroying || HoldCloseWhileModal(window))
         return;
     bool joined;
     {
         WaitCursor busy;
         joined = StopDialThread(app.dialWorker) == 1;
     }
-    if (!joined &&
-        uiCalls.MessageBoxA(window,
-                            "A thread is not responding. It is recommended you wait 10 seconds, then try to exit "
-                            "the application again. If you do not wait, it could cause problems with system "
-                            "resources. Wait?",
-                            "Tessary warning", MB_YESNO | MB_ICONWARNING) == IDYES)
-        return;
+    if (!joined) {
+        int answer = uiCalls.MessageBoxA(window,
+                                         "A thread is not responding. It is recommended you wait 10 seconds, then "
+                                         "try to exit the application again. If you do not wait, it could cause "
+                                         "problems with system resources. Wait?",
+                                         "Tessary warning", MB_YESNO | MB_ICONWARNING);
+        // Another close asked for while this question was up has had its answer too.
+        ForgetHeldClose();
+        if (answer == IDYES)
+            return;
+    }
     DestroyWindow(window);
 }
 
@@ -197,6 +206,13 @@ void onDestroy(HWND window)
     PostQuitMessage(fatalErrorRaised ? 1 : 0);
 }
 
+// After a fatal error the window only closes: the user has had the one box, and no timer, worker
+// message or command may go on working (and fail a second time) while the program ends.
+bool stillHandledAfterFatalError(UINT message)
+{
+    return message == WM_CLOSE || message == WM_DESTROY || message == WM_ENDSESSION || message == WM_ENABLE;
+}
+
 INT_PTR onNotify(const NMHDR* header)
 {
     if (header->idFrom == IDC_ENTRY_LIST && header->code == static_cast<UINT>(NM_DBLCLK))
@@ -221,8 +237,24 @@ HWND CreateMainWindow(HINSTANCE instance)
     return CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainWindowProc, 0);
 }
 
+int MainWindowNotCreated()
+{
+    if (fatalErrorRaised)
+        return 1; // the fatal error's own box has told the user
+    uiCalls.MessageBoxA(nullptr, "Could not create dialog box.", "Tessary Fatal Error", MB_OK | MB_ICONERROR);
+    return 0;
+}
+
+void DestroyMainWindowLeftOpen()
+{
+    if (mainWindow && IsWindow(mainWindow))
+        DestroyWindow(mainWindow);
+}
+
 INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (fatalErrorRaised && !stillHandledAfterFatalError(message))
+        return FALSE;
     switch (message) {
     case WM_INITDIALOG:
         return onInitDialog(window);
@@ -263,6 +295,10 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return TRUE;
     case WM_ENDSESSION:
         onEndSession(window);
+        return FALSE;
+    case WM_ENABLE:
+        if (wParam)
+            OnMainWindowEnabled(window);
         return FALSE;
     case WM_DESTROY:
         onDestroy(window);

@@ -9,6 +9,7 @@
 #include "connectivity/dialup_detect.h"
 #include "connectivity/dyn_data_calls.h"
 #include "notify/speech.h"
+#include "platform/fatal_error.h"
 #include <cstdio>
 #include <cstring>
 
@@ -163,8 +164,8 @@ int32_t ReadConnectSpeed()
 
 void RunScheduler(HWND window)
 {
-    for (MailboxEntry* entry = app.entries.head; entry; entry = entry->next) {
-        if (!(entry->enabled || entry->checkRequested) || !entry->server)
+    for (MailboxEntry* entry = app.entries.head; entry && !fatalErrorRaised; entry = entry->next) {
+        if (!entry->isSchedulable())
             continue;
         bool requested = entry->checkRequested;
         if (entry->connectionMode == WaitForConnection && !requested)

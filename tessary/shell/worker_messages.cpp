@@ -8,6 +8,7 @@
 #include "shell/scheduler.h"
 #include "connectivity/dialup_detect.h"
 #include "notify/result_actions.h"
+#include "platform/fatal_error.h"
 #include <cstdio>
 
 namespace {
@@ -73,6 +74,8 @@ void OnCheckDone(HWND window, WPARAM entryPointer)
 {
     if (MailboxEntry* entry = listedEntry(entryPointer)) {
         RunResultActions(window, *entry, app.settings);
+        if (fatalErrorRaised)
+            return; // the window is closing; one box is all the user gets
         logFailureDetail(*entry);
         joinCheck(*entry, "error: forced to kill Check thread");
         markHangUp(*entry);

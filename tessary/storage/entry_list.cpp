@@ -101,6 +101,10 @@ MailboxEntry* EntryList::findHangUpCandidate() const
             continue;
         if (entry->isCheckRunning())
             return nullptr;
+        // An entry the scheduler never checks (disabled, or without a server) is "due" for ever
+        // when it was never checked, and would hold the line up for ever.
+        if (!entry->isSchedulable())
+            continue;
         // A due entry on another named connection does not need this line.
         bool sharesLine = !entry->dialupEntry || !candidate->dialupEntry ||
                           strcmp(entry->dialupEntry, candidate->dialupEntry) == 0;

@@ -81,6 +81,9 @@ public:
     void setRetryDelay(int minutes); // capped at 360; stamps retryFrom with now; 0 clears it
     bool isRetryPending() const;
     bool isDue() const;
+    // Whether the scheduler looks at the entry at all: enabled or asked for, and with a server to
+    // ask. Only such entries can still need a dial-up line.
+    bool isSchedulable() const { return (enabled || checkRequested) && server; }
 
     // Starts the check worker; true also when a worker already exists (nothing new starts).
     bool DoCheckEmail(HWND notifyWindow);

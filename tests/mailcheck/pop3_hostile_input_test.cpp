@@ -2,6 +2,7 @@
 // absurd counts, credentials too long for a command line, names that do not resolve.
 #include "mailcheck/pop3_test_support.h"
 #include "mailcheck/session_deadline.h"
+#include <thread>
 #include <vector>
 
 using Commands = std::vector<std::string>;
@@ -254,3 +255,54 @@ TEST_F(Pop3SessionTest, SlowDripEndsAtTheSessionDeadline)
     EXPECT_EQ(1u, count);
 }
 
+
+// A reply that arrives while a send waits for room must still be read at once afterwards: the wait
+// for room takes the socket's read notice, and without it the reply reading would sit out the
+// whole time-out although the reply is there.
+TEST_F(Pop3SessionTest, ReplyThatArrivedDuringABlockedSendIsReadAtOnce)
+{
+    FakePop3Server server;
+    server.send("+OK early\r\n").pause(1500); // reads nothing until the pause is over
+    server.start();
+    SOCKET s = connectTo(server.port(), "127.0.0.1");
+    ASSERT_NE(INVALID_SOCKET, s);
+    WSAEVENT event = WSACreateEvent();
+    ASSERT_EQ(0, WSAEventSelect(s, event, FD_READ | FD_WRITE | FD_CLOSE));
+    Sleep(300); // the reply is in before the send starts to block
+    std::vector<char> lots(16 << 20, 'z');
+    ASSERT_TRUE(sendAll(s, lots.data(), int(lots.size()), event, stopEvent));
+    char reply[pop3StatusBufferSize];
+    DWORD started = GetTickCount();
+    EXPECT_TRUE(readStatusReply(s, reply, sizeof reply, event, stopEvent, false));
+    EXPECT_STREQ("+OK early\r\n", reply);
+    EXPECT_LT(GetTickCount() - started, 4000u); // not the 5 s time-out
+    closesocket(s);
+    WSACloseEvent(event);
+}
+
+// While a send waits for room and a reply is already waiting to be read, the wait must stay a
+// wait: the stop event ends it, and it ends at all.
+TEST_F(Pop3SessionTest, BlockedSendWithAReplyWaitingStillEndsOnTheStopEvent)
+{
+    SeamOverride<volatile LONG> longWait(serverTimeoutMs, 60000);
+    FakePop3Server server;
+    server.send("+OK early\r\n").holdWithoutReading();
+    server.start();
+    SOCKET s = connectTo(server.port(), "127.0.0.1");
+    ASSERT_NE(INVALID_SOCKET, s);
+    WSAEVENT event = WSACreateEvent();
+    ASSERT_EQ(0, WSAEventSelect(s, event, FD_READ | FD_WRITE | FD_CLOSE));
+    Sleep(300); // the reply is in before the send starts to block
+    HANDLE stop = stopEvent;
+    std::thread stopper([stop] {
+        Sleep(1000);
+        SetEvent(stop);
+    });
+    std::vector<char> lots(64 << 20, 'z');
+    DWORD started = GetTickCount();
+    EXPECT_FALSE(sendAll(s, lots.data(), int(lots.size()), event, stopEvent));
+    EXPECT_LT(GetTickCount() - started, 20000u);
+    stopper.join();
+    closesocket(s);
+    WSACloseEvent(event);
+}

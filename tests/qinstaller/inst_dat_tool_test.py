@@ -86,7 +86,7 @@ class MakeRelease(unittest.TestCase):
         self.folder = tempfile.TemporaryDirectory()
         self.addCleanup(self.folder.cleanup)
         self.inputs = {}
-        for name in ("watcher", "installer", "uninstaller"):
+        for name in ("watcher", "help", "installer", "uninstaller"):
             path = os.path.join(self.folder.name, name + ".bin")
             with open(path, "wb") as f:
                 f.write(name.encode())
@@ -97,23 +97,25 @@ class MakeRelease(unittest.TestCase):
 
     def assemble(self, manifest=None):
         make_release.assemble(manifest or self.manifest, self.out, self.inputs["watcher"],
-                              self.inputs["installer"], self.inputs["uninstaller"])
+                              self.inputs["help"], self.inputs["installer"], self.inputs["uninstaller"])
 
-    def test_the_folder_holds_the_programs_under_their_names_and_inst_dat(self):
+    def test_the_folder_holds_the_programs_and_the_help_under_their_names_and_inst_dat(self):
         self.assemble()
-        self.assertEqual(["QUninst.exe", "inst.dat", "qinstaller.exe", "tessary.exe"],
+        self.assertEqual(["QUninst.exe", "Tessary.chm", "inst.dat", "qinstaller.exe", "tessary.exe"],
                          sorted(os.listdir(self.out)))
         with open(os.path.join(self.out, "tessary.exe"), "rb") as f:
             self.assertEqual(b"watcher", f.read())
+        with open(os.path.join(self.out, "Tessary.chm"), "rb") as f:
+            self.assertEqual(b"help", f.read())
         with open(os.path.join(self.out, "inst.dat"), "rb") as f:
             self.assertEqual(inst_dat.encode(self.manifest), f.read())
         os.remove(os.path.join(self.out, "inst.dat"))
         self.assemble()  # a release folder, even a partial one, is rebuilt in place
-        self.assertEqual(4, len(os.listdir(self.out)))
+        self.assertEqual(5, len(os.listdir(self.out)))
 
     def test_a_listed_file_missing_from_the_release_is_refused(self):
         with self.assertRaises(inst_dat.ManifestError):
-            self.assemble(dict(self.manifest, files=["tessary.exe", "Tessary.chm"]))
+            self.assemble(dict(self.manifest, files=["tessary.exe", "Tessary.hlp"]))
 
     def test_a_folder_that_is_not_a_release_is_left_alone(self):
         os.makedirs(self.out)

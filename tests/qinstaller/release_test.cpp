@@ -95,17 +95,19 @@ TEST(Release, TheGeneratedInstallDataListsTheReleasesFiles)
 {
     InstallData data;
     ASSERT_TRUE(LoadInstallData((releaseFolder() + "inst.dat").c_str(), data));
-    ASSERT_EQ(1, data.fileCount);
+    ASSERT_EQ(2, data.fileCount);
     EXPECT_STREQ("tessary.exe", data.files[0]);
+    EXPECT_STREQ("Tessary.chm", data.files[1]);
     ASSERT_EQ(2, data.extraFileCount);
     EXPECT_STREQ("default.tsl", data.extraFiles[0]);
     EXPECT_STREQ("Tessary.dat", data.extraFiles[1]);
-    ASSERT_EQ(2, data.shortcutCount);
+    ASSERT_EQ(3, data.shortcutCount);
     EXPECT_STREQ("tessary.exe", data.shortcutTargets[0]);
-    EXPECT_STREQ("QUninst.exe", data.shortcutTargets[1]);
+    EXPECT_STREQ("Tessary.chm", data.shortcutTargets[1]);
+    EXPECT_STREQ("QUninst.exe", data.shortcutTargets[2]);
     EXPECT_STREQ("tessary.exe", data.desktopTarget);
     EXPECT_STREQ("Tessary v1", data.uninstallKeyName);
-    for (const char* name : {"tessary.exe", "qinstaller.exe", "QUninst.exe"})
+    for (const char* name : {"tessary.exe", "Tessary.chm", "qinstaller.exe", "QUninst.exe"})
         EXPECT_TRUE(fileExists(releaseFolder() + name)) << name;
 }
 
@@ -131,7 +133,8 @@ TEST(Release, InstallThenUninstallLeavesNothingRecorded)
 
     UninstallData record;
     ASSERT_EQ(1, LoadUninstallData(record, (destination + "\\quninst.dat").c_str()));
-    EXPECT_EQ(7, record.files.count); // tessary.exe, two Start menu links, the desktop link, quninst.dat, two extras
+    // tessary.exe, Tessary.chm, three Start menu links, the desktop link, quninst.dat, two extras
+    EXPECT_EQ(9, record.files.count);
     EXPECT_EQ(2, record.directories.count);
     EXPECT_EQ(readWholeFile(releaseFolder() + "tessary.exe"),
               readWholeFile(destination + "\\tessary.exe"));
@@ -139,6 +142,9 @@ TEST(Release, InstallThenUninstallLeavesNothingRecorded)
     std::string target, description;
     ASSERT_TRUE(readShellLink(group + "\\Tessary.lnk", target, description));
     EXPECT_STRCASEEQ((destination + "\\tessary.exe").c_str(), target.c_str());
+    ASSERT_TRUE(readShellLink(group + "\\Tessary Help.lnk", target, description));
+    EXPECT_STRCASEEQ((destination + "\\Tessary.chm").c_str(), target.c_str());
+    EXPECT_EQ(readWholeFile(releaseFolder() + "Tessary.chm"), readWholeFile(destination + "\\Tessary.chm"));
     ASSERT_TRUE(readShellLink(group + "\\Uninstall Tessary.lnk", target, description));
     EXPECT_STRCASEEQ((destination + "\\QUninst.exe").c_str(), target.c_str());
     std::string value;

@@ -4,6 +4,8 @@
 #include "support/standin_worker.h"
 #include "shell/activity_log.h"
 #include "shell/entry_list_view.h"
+#include "shell/log_lines.h"
+#include <commctrl.h>
 #include "resources/resource.h"
 
 namespace {
@@ -125,10 +127,25 @@ TEST_F(ListView, TheWindowIsLaidOutAroundTheColumns)
     EXPECT_EQ(list.bottom - list.top + 8, logTopLeft.y);
 }
 
+TEST_F(ListView, TheWindowAloneOwnsTheImageList)
+{
+    HWND list = GetDlgItem(h.window(), IDC_ENTRY_LIST);
+    HIMAGELIST images = reinterpret_cast<HIMAGELIST>(SendMessageA(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+    ASSERT_EQ(app.listImages, images);
+    DestroyWindow(list); // the list view goes first when the window is destroyed
+    EXPECT_EQ(8, ImageList_GetImageCount(images)); // and leaves the images to the window
+}
+
 class ActivityLog : public ::testing::Test {
 protected:
     MainWindowHarness h;
-    void SetUp() override { ASSERT_NE(nullptr, h.open()); }
+    void SetUp() override
+    {
+        ASSERT_NE(nullptr, h.open());
+        // The log works the same hidden in the tray; Wine's visible edit control repaints on every
+        // change, which makes hundreds of lines take many seconds.
+        ShowWindow(h.window(), SW_HIDE);
+    }
 };
 
 TEST_F(ActivityLog, StartsWithTheBannerAndFormatsEachForm)
@@ -187,6 +204,67 @@ TEST_F(ActivityLog, FullVoiceFeedbackSpeaksThePrefixThenTheText)
     ASSERT_EQ(2u, spoken.size());
     EXPECT_NE(std::string::npos, spoken[0].find("'work'"));
     EXPECT_NE(std::string::npos, spoken[1].find("'no mail.'"));
+}
+
+int logTextReads = 0;
+WNDPROC logProcedure = nullptr;
+
+LRESULT CALLBACK countTextReads(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_GETTEXT)
+        ++logTextReads;
+    return CallWindowProcA(logProcedure, window, message, wParam, lParam);
+}
+
+TEST_F(ActivityLog, AFullLogDropsItsOldestLineWithoutReadingTheText)
+{
+    while (h.logLines() < 400)
+        LogEntryLine(nullptr, "filler");
+    HWND log = GetDlgItem(h.window(), IDC_LOG);
+    logTextReads = 0;
+    logProcedure = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(log, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(countTextReads)));
+    for (int i = 1; i <= 500; ++i)
+        LogEntryLine("entry", ("line " + std::to_string(i)).c_str());
+    SetWindowLongPtrA(log, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(logProcedure));
+    EXPECT_EQ(0, logTextReads);
+    EXPECT_EQ(400, h.logLines());
+    EXPECT_EQ(0u, h.log().find("12:00 entry: line 101\r\n"));
+}
+
+TEST_F(ActivityLog, TextReplacedFromOutsideIsCountedAgainAndStillDroppedByWholeLines)
+{
+    std::string text;
+    for (int i = 0; i < 450; ++i)
+        text += (i ? "\r\n" : "") + std::string("old ") + std::to_string(i) + std::string(i % 7 ? 0 : 200, 'x');
+    SetWindowTextA(GetDlgItem(h.window(), IDC_LOG), text.c_str());
+    LogEntryLine(nullptr, "new");
+    EXPECT_EQ(400, h.logLines());
+    EXPECT_EQ(0u, h.log().find("old 51\r\n"));
+    LogEntryLine(nullptr, "newer");
+    EXPECT_EQ(0u, h.log().find("old 52\r\n"));
+    std::string tail = "\r\nold 449\r\n12:00 new\r\n12:00 newer";
+    std::string now = h.log();
+    EXPECT_EQ(tail, now.substr(now.size() - tail.size()));
+}
+
+TEST(LogLinesCount, BreaksAreCountedAcrossAppendsAndOnlyAsCarriageReturnLineFeed)
+{
+    LogLines lines;
+    lines.append("a\r", 2);
+    lines.append("\nbc\n\r", 5); // "\r" and "\n" from two appends make one break
+    EXPECT_EQ(2u, lines.lines());
+    lines.append("\r\n", 2); // "\r\r\n": the first "\r" stays in the line
+    EXPECT_EQ(3u, lines.lines());
+    EXPECT_EQ(9u, lines.textLength());
+    EXPECT_EQ(3u, lines.dropFirst()); // "a" and its break
+    EXPECT_EQ(6u, lines.dropFirst()); // "bc\n\r" and its break
+    EXPECT_EQ(0u, lines.dropFirst()); // the open last line stays
+    EXPECT_EQ(1u, lines.lines());
+    EXPECT_EQ(0u, lines.textLength());
+    lines.recount("x\r\ny", 4);
+    EXPECT_EQ(2u, lines.lines());
+    EXPECT_EQ(3u, lines.dropFirst());
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include "support/main_window_harness.h"
 #include "shell/scheduler.h"
+#include "platform/thread_calls.h"
+#include "support/seam_override.h"
 
 namespace {
 
@@ -199,6 +201,90 @@ TEST_F(Scheduler, TheConnectionWatchSpeaksTheSpeedAndForgetsADialledLineReplaced
     h.ras.connections.clear();
     h.tick();
     EXPECT_STREQ("", app.activeConnectionName);
+}
+
+TEST_F(Scheduler, EntriesTheSchedulerNeverChecksDoNotHoldADialledLineUp)
+{
+    h.ras.phonebook = { "ISP" };
+    h.ras.storedParams = { "ISP" };
+    h.writeEntryList([](EntryList& list) {
+        add(list, "home", DialAsNeeded, "ISP")->hangUpWhenDone = true;
+        add(list, "off", DialAsNeeded, "ISP")->enabled = false; // never checked, so always "due"
+        add(list, "no server", DialAsNeeded, nullptr)->setServer(nullptr);
+    });
+    ASSERT_NE(nullptr, h.open());
+    h.tick();
+    ASSERT_TRUE(waitForLog("home: checking.."));
+    ASSERT_TRUE(h.pumpUntil([&] { return h.entry(0)->hangUpPending; }, 5000));
+    h.tick();
+    EXPECT_TRUE(logged("ISP: hanging up"));
+    EXPECT_EQ(1, h.ras.count("hangup ISP"));
+
+    // A requested check makes the disabled entry one the scheduler checks: it needs the line again.
+    h.entry(0)->hangUpPending = true;
+    h.entry(1)->checkRequested = true;
+    h.ras.connections.clear(); // the line is down, so the request dials rather than checks
+    h.ras.dialGate = gate;
+    h.tick();
+    EXPECT_TRUE(logged("dialing: ISP"));
+    EXPECT_TRUE(h.entry(0)->hangUpPending); // held back while the other entry waits for its dial
+}
+
+TEST_F(Scheduler, RemoteAccessFailuresAreLogged)
+{
+    h.ras.phonebook = { "ISP" };
+    FakeConnection broken;
+    broken.name = "ISP";
+    broken.statusError = 5;
+    h.ras.connections.push_back(broken);
+    ASSERT_NE(nullptr, h.open());
+    h.tick();
+    EXPECT_TRUE(logged("error: GetRasConnState() failed"));
+
+    // The line this program dialled is up, but hanging it up fails on another connection that
+    // shares its name ("IS" occurs inside "ISP").
+    h.ras.connections.clear();
+    FakeConnection line;
+    line.name = "ISP";
+    h.ras.connections.push_back(line);
+    h.ras.connections.push_back(broken);
+    h.ras.connections.back().name = "IS";
+    snprintf(app.dialedConnectionName, sizeof app.dialedConnectionName, "ISP");
+    MailboxEntry* home = app.entries.addNew();
+    home->setName("home");
+    home->setServer("127.0.0.1");
+    home->connectionMode = DialAsNeeded;
+    home->setDialupEntry("ISP");
+    home->hangUpWhenDone = true;
+    home->hangUpPending = true;
+    home->lastCheckTime = FakeClock::make(2026, 12, 8, 11, 59); // checked a minute ago: not due
+    h.tick();
+    EXPECT_TRUE(logged("ISP: hanging up"));
+    EXPECT_TRUE(logged("error: HangUpConnection() failed"));
+    EXPECT_EQ(1, h.ras.count("hangup ISP"));
+    EXPECT_FALSE(home->hangUpPending);
+}
+
+HANDLE WINAPI noThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID, DWORD, LPDWORD)
+{
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+}
+
+TEST_F(Scheduler, ADialThreadThatCannotStartSetsTheRetryDelay)
+{
+    h.writeEntryList([](EntryList& list) { add(list, "home", DialAsNeeded, nullptr); });
+    ASSERT_NE(nullptr, h.open());
+    SeamOverride<decltype(threadCalls.CreateThread)> refused(threadCalls.CreateThread, noThread);
+    h.tick();
+    EXPECT_TRUE(logged("home: error: DoThreadDialIn() failed, retry: 10 mins"));
+    EXPECT_EQ(10, h.entry(0)->retryDelayMinutes);
+    EXPECT_FALSE(dialInProgress());
+    h.tick(); // held back by the delay
+    EXPECT_FALSE(logged("retry: 20 mins"));
+    h.clock.advanceMinutes(10);
+    h.tick();
+    EXPECT_TRUE(logged("home: error: DoThreadDialIn() failed, retry: 20 mins"));
 }
 
 } // namespace

@@ -218,7 +218,23 @@ TEST(MainWindowLife, AFatalErrorWhileStartingKeepsTheEntryListAndEndsWithCodeOne
     MSG quit;
     ASSERT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(1u, quit.wParam);
+    // The entry point adds no box of its own over the fatal error's, and ends with its code.
+    EXPECT_EQ(1, MainWindowNotCreated());
+    EXPECT_EQ(1u, h.ui.boxes.size());
     fatalErrorRaised = false;
+}
+
+TEST(StartUp, AWindowThatCannotBeCreatedIsReportedByTheEntryPoint)
+{
+    UiRecorder ui;
+    fatalErrorRaised = false;
+    HMODULE noTemplates = GetModuleHandleA("kernel32.dll");
+    EXPECT_EQ(nullptr, CreateMainWindow(noTemplates));
+    EXPECT_EQ(0, MainWindowNotCreated());
+    ASSERT_EQ(1u, ui.boxes.size());
+    EXPECT_EQ("Tessary Fatal Error", ui.boxes[0].caption);
+    EXPECT_EQ("Could not create dialog box.", ui.boxes[0].text);
+    EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), ui.boxes[0].type);
 }
 
 TEST(StartUp, GetFolderPathKeepsTheTrailingBackslashAndRefusesLongPaths)

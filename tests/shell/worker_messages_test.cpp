@@ -6,6 +6,9 @@
 #include "storage/owned_string.h"
 #include "platform/messages.h"
 #include "shell/tray_icon.h"
+#include "shell/entry_list_view.h"
+#include "shell/worker_messages.h"
+#include "platform/fatal_error.h"
 #include <mmsystem.h>
 #include <cstring>
 
@@ -300,6 +303,64 @@ TEST_F(CheckResults, TheTrayBlinksSevenSecondsWhileVisibleAndUntilShownWhileHidd
     ShowWindow(h.window(), SW_SHOW);
     StepTrayAnimation(h.window());
     EXPECT_FALSE(app.trayAnimRunning);
+}
+
+TEST_F(CheckResults, AWorkerThatIgnoresItsStopIsKilledAndLogged)
+{
+    open();
+    startStandInWorker(*work, StandInBehaviour::IgnoresStop);
+    HANDLE thread = nullptr;
+    DuplicateHandle(GetCurrentProcess(), work->workerThread, GetCurrentProcess(), &thread, 0, FALSE,
+                    DUPLICATE_SAME_ACCESS);
+    work->setLastResult(0);
+    deliver(work); // waits out the ten seconds the worker is given
+    EXPECT_NE(std::string::npos, h.log().find("work: no mail.\r\n12:00 error: forced to kill Check thread"));
+    EXPECT_FALSE(work->isCheckRunning());
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 2000)); // terminated, not left running
+    CloseHandle(thread);
+}
+
+TEST_F(CheckResults, WinsockFailureKeepsTheLastResultAndHeaders)
+{
+    open();
+    finish(*work, 2, 2);
+    deliver(work);
+    const char* first = work->getHeader(0);
+    ASSERT_NE(nullptr, first);
+    std::string firstText = first;
+    startStandInWorker(*work, StandInBehaviour::EndsOnStop); // a new check whose Winsock fails
+    deliver(work, WM_CHECK_FAILED);
+    EXPECT_EQ(2, work->lastResult);
+    EXPECT_EQ(2, work->headerCount);
+    EXPECT_EQ(first, work->getHeader(0));
+    EXPECT_EQ(firstText, work->getHeader(0));
+    EXPECT_EQ("2", h.rowText(0, 3));
+    EXPECT_EQ(ImageMailWaiting, h.rowImage(0));
+    EXPECT_NE(std::string::npos, h.log().find("and your username and password are correct ERROR: 2"));
+}
+
+TEST_F(CheckResults, AFatalErrorInTheResultActionsIsTheOnlyBoxAndNothingFollowsIt)
+{
+    open();
+    finish(*work, 3, 3);
+    // A window handle that no longer exists: the tray animation timer cannot be set on it.
+    HWND gone = CreateWindowA("STATIC", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    DestroyWindow(gone);
+    std::string listBytes = readWholeFile(h.folder.file("default.tsl"));
+    OnCheckDone(gone, reinterpret_cast<WPARAM>(work));
+    ASSERT_EQ(1u, h.ui.boxes.size());
+    EXPECT_EQ("Could not create animate timer!", h.ui.boxes[0].text);
+    EXPECT_FALSE(IsWindow(h.window())); // the fatal error closed it, saving the list
+    EXPECT_EQ(listBytes, readWholeFile(h.folder.file("default.tsl")));
+    EXPECT_EQ(nullptr, mainWindow);
+    // Whatever still arrives does nothing more.
+    RefreshEntryListAndAnimation();
+    FatalError("a second failure");
+    EXPECT_EQ(1u, h.ui.boxes.size());
+    MSG quit;
+    ASSERT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(1u, quit.wParam);
+    fatalErrorRaised = false;
 }
 
 } // namespace

@@ -587,6 +587,7 @@ protected:
     {
         for (MailboxEntry* e : { finished, other }) {
             e->connectionMode = DialAsNeeded;
+            e->setServer("pop.example.org");
             e->setDialupEntry("ISP");
             e->lastCheckTime = FakeClock::make(2026, 12, 8, 9, 59); // not due
         }

@@ -4,6 +4,7 @@
 #include "shell/scheduler.h"
 #include "shell/startup.h"
 #include "mailcheck/session_limits.h"
+#include "platform/fatal_error.h"
 #include "resources/resource.h"
 #include <commctrl.h>
 #include <cstring>
@@ -12,6 +13,8 @@ MainWindowHarness::MainWindowHarness() : savedFolder_(programFolder), savedPort_
 {
     snprintf(programFolder, sizeof programFolder, "%s", folder.path().c_str());
     pop3Port = 1; // nothing listens there: a check that starts fails at once unless a test says otherwise
+    fatalErrorRaised = false;
+    serverTimeoutMs = defaultServerTimeoutMs; // what a new process starts with; a test may have applied another
     INITCOMMONCONTROLSEX controls = { sizeof controls, ICC_LISTVIEW_CLASSES };
     InitCommonControlsEx(&controls);
 }

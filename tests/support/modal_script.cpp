@@ -1,5 +1,6 @@
 // The modal driver: one thread timer per script, re-entered from nested modal loops.
 #include "support/modal_script.h"
+#include "platform/fatal_error.h"
 #include <vector>
 
 namespace {
@@ -187,4 +188,5 @@ void drainQuitMessage()
     MSG message;
     while (PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
     }
+    fatalErrorRaised = false;
 }

@@ -53,5 +53,6 @@ void click(HWND dialog, int id); // BM_CLICK: toggles auto check boxes, sends th
 std::vector<std::string> comboItems(HWND dialog, int id);
 std::string comboSelection(HWND dialog, int id); // "" when nothing is selected
 std::vector<std::string> listItems(HWND dialog, int id);
-// Takes a quit message left by a fatal error, so it cannot end a later modal loop.
+// Takes a quit message left by a fatal error, so it cannot end a later modal loop, and forgets the
+// error, so that the next one shows its box again (the program shows only the first).
 void drainQuitMessage();
