@@ -110,7 +110,7 @@ void slowDrip(HostileConnection& c)
     std::string line;
     if (!c.drip("+OK\r\n", dripPauseMs))
         return;
-    for (const char* reply : { "+OK\r\n", "+OK\r\n", "+OK 100000 0\r\n" })
+    for (const char* reply : { "-ERR\r\n", "+OK\r\n", "+OK\r\n", "+OK 100000 0\r\n" })
         if (!c.readLine(line) || !c.drip(reply, dripPauseMs))
             return;
     while (c.readLine(line) && c.drip("-ERR\r\n", dripPauseMs)) {

@@ -88,7 +88,8 @@ bool HostileConnection::readLine(std::string& line, DWORD timeoutMs)
 bool HostileConnection::logIn()
 {
     std::string line;
-    return send("+OK ready\r\n") && readLine(line) && send("+OK\r\n") && readLine(line) && send("+OK\r\n");
+    return send("+OK ready\r\n") && readLine(line) && send("-ERR unknown command\r\n") && readLine(line) &&
+           send("+OK\r\n") && readLine(line) && send("+OK\r\n");
 }
 
 void HostileConnection::reset()

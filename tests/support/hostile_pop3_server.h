@@ -25,7 +25,7 @@ public:
     // The next command line without its line break; false when the client closed or stopped
     // talking for timeoutMs.
     bool readLine(std::string& line, DWORD timeoutMs = 20000);
-    // Reads and answers the greeting's USER and PASS with "+OK".
+    // Greets, refuses CAPA, and answers USER and PASS with "+OK".
     bool logIn();
     // Closes at once with a reset rather than an orderly close.
     void reset();
