@@ -8,11 +8,11 @@ TlsLibraryCalls tlsLibraryCalls = { ::LoadLibraryA };
 namespace {
 
 // Keeps a loaded library for the rest of the process: SChannel sets itself up once, not per check.
-void keepLoaded(HMODULE module)
+// A second load whose reference is never given back pins it on every Windows version (the pinning
+// flag of GetModuleHandleEx needs Windows XP).
+void keepLoaded(const char* name)
 {
-    HMODULE pinned;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
-                       reinterpret_cast<LPCSTR>(module), &pinned);
+    tlsLibraryCalls.LoadLibraryA(name);
 }
 
 template <class Function>
@@ -56,7 +56,7 @@ bool TlsLibrary::loadSecurity()
         if (find(security_, SECURITY_ENTRYPOINT_ANSIA, initialise)) {
             sspi_ = initialise();
             if (hasTheCallsOfAClient(sspi_)) {
-                keepLoaded(security_);
+                keepLoaded(name);
                 return true;
             }
         }
@@ -79,6 +79,6 @@ bool TlsLibrary::loadCrypt()
                     find(crypt32_, "CryptHashCertificate", crypt_.CryptHashCertificate) &&
                     find(crypt32_, "CertGetCertificateContextProperty", crypt_.CertGetCertificateContextProperty);
     if (complete)
-        keepLoaded(crypt32_);
+        keepLoaded("crypt32.dll");
     return complete;
 }
