@@ -111,6 +111,23 @@ bool keepFileAside(const char* fileName, char* keptAs, size_t keptAsSize)
     return false;
 }
 
+namespace {
+
+// Whether an open failed only because the file, or its folder, is not there.
+bool isMissingFileError(DWORD error)
+{
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+void releaseFile(const char* fileName)
+{
+    int slot = findProtected(fileName);
+    if (slot >= 0)
+        protectedFiles[slot][0] = '\0';
+}
+
+// Keeps the bytes of a file that could not be read in full aside, or, when that fails, protects
+// the file from saves.
 void setFileAside(const char* fileName, FileLoadReport::Outcome outcome, FileLoadReport& report)
 {
     report.outcome = outcome;
@@ -122,24 +139,8 @@ void setFileAside(const char* fileName, FileLoadReport::Outcome outcome, FileLoa
     }
 }
 
-bool mayReplaceFile(const char* fileName)
-{
-    if (findProtected(fileName) < 0)
-        return true;
-    char keptAs[MAX_PATH];
-    if (!keepFileAside(fileName, keptAs, sizeof keptAs))
-        return false;
-    releaseFile(fileName);
-    return true;
-}
-
-void releaseFile(const char* fileName)
-{
-    int slot = findProtected(fileName);
-    if (slot >= 0)
-        protectedFiles[slot][0] = '\0';
-}
-
+// When fileName is missing but "<name>.new" is there, puts the new file in its place. True when it
+// did. When the rename fails the new file is left alone and fileName is protected.
 bool restoreFromNewFile(const char* fileName)
 {
     if (GetFileAttributesA(fileName) != INVALID_FILE_ATTRIBUTES || !isMissingFileError(GetLastError()))
@@ -156,4 +157,40 @@ bool restoreFromNewFile(const char* fileName)
     // The next save would write its own "<name>.new" over this one: refuse saves instead.
     protectFile(fileName);
     return false;
+}
+
+} // namespace
+
+bool mayReplaceFile(const char* fileName)
+{
+    if (findProtected(fileName) < 0)
+        return true;
+    char keptAs[MAX_PATH];
+    if (!keepFileAside(fileName, keptAs, sizeof keptAs))
+        return false;
+    releaseFile(fileName);
+    return true;
+}
+
+bool openForLoading(const char* fileName, FileReader& file, FileLoadReport& report)
+{
+    report = FileLoadReport();
+    report.usedNewFile = restoreFromNewFile(fileName);
+    if (file.open(fileName))
+        return true;
+    if (!isMissingFileError(file.openError())) {
+        report.openError = file.openError();
+        setFileAside(fileName, FileLoadReport::Unreadable, report);
+    }
+    return false;
+}
+
+void finishLoading(const char* fileName, bool readInFull, FileLoadReport& report)
+{
+    if (!readInFull) {
+        setFileAside(fileName, FileLoadReport::Damaged, report);
+        return;
+    }
+    report.outcome = FileLoadReport::Read;
+    releaseFile(fileName);
 }
