@@ -24,20 +24,12 @@ protected:
 
     void SetUp() override
     {
-        h.writeEntryList([](EntryList& list) {
-            MailboxEntry* e = list.addNew();
-            e->setName("first");
-            e->setServer("127.0.0.1");
-            e->setUser("u");
-            e->setPassword("p");
-            e->connectionMode = AlwaysConnected;
-            e->enabled = false; // never due: nothing starts behind the test's back
-        });
+        h.writeOneIdleEntry();
         ASSERT_NE(nullptr, h.open());
     }
     void TearDown() override { drainQuitMessage(); }
 
-    void command(WORD id) { SendMessageA(h.window(), WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+    void command(WORD id) { h.command(id); }
     // Runs the command with one step for the dialog it should open; false when none opened.
     bool commandWith(WORD id, const std::string& caption, std::function<void(HWND)> step)
     {

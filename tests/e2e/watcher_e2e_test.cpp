@@ -6,6 +6,7 @@
 #include "storage/settings.h"
 #include "support/port_relay.h"
 #include "support/program_process.h"
+#include "support/run_value.h"
 #include "support/temp_folder.h"
 #include <cstdlib>
 #include <functional>
@@ -26,19 +27,6 @@ std::string message(int n)
 {
     return "From: Sender " + std::to_string(n) + " <sender" + std::to_string(n) +
            "@example.org>\nTo: tester@example.org\nSubject: number " + std::to_string(n) + "\n\nbody\n";
-}
-
-std::string runValue()
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", 0, KEY_READ, &key) !=
-        ERROR_SUCCESS)
-        return "<no key>";
-    char data[1200] = {};
-    DWORD size = sizeof data - 1;
-    LONG status = RegQueryValueExA(key, "Tessary", nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS ? std::string(data) : "<none>";
 }
 
 class Watcher : public ::testing::Test {
@@ -150,12 +138,12 @@ TEST_F(Watcher, TheRunValueFollowsTheSetting)
     writeSettings([](Settings& s) { s.runAtStartup = 1; });
     launch();
     // The window may be found while its creation is still applying the settings.
-    EXPECT_TRUE(waitUntil([&] { return runValue() == exe + " /m"; }, 5000)) << runValue();
+    EXPECT_TRUE(waitUntil([&] { return storedRunValue() == exe + " /m"; }, 5000)) << storedRunValue();
     EXPECT_EQ(0u, program.closeAndWait());
 
     writeSettings([](Settings& s) { s.runAtStartup = 0; });
     launch();
-    EXPECT_TRUE(waitUntil([&] { return runValue() == "<none>"; }, 5000)) << runValue();
+    EXPECT_TRUE(waitUntil([&] { return storedRunValue() == "<none>"; }, 5000)) << storedRunValue();
     EXPECT_EQ(0u, program.closeAndWait());
 }
 
