@@ -9,38 +9,85 @@ namespace {
 
 const int highestCopyNumber = 99;
 
-// Files that exist but could neither be read in full nor copied aside, by full path.
-const int protectedLimit = 8;
-char protectedFiles[protectedLimit][MAX_PATH];
-
 bool fullPathOf(const char* fileName, char* path)
 {
     DWORD length = GetFullPathNameA(fileName, MAX_PATH, path, nullptr);
     return length > 0 && length < MAX_PATH;
 }
 
-int findProtected(const char* fileName)
-{
-    char path[MAX_PATH];
-    if (!fullPathOf(fileName, path))
+// Files that exist but could neither be read in full nor copied aside, by full path. Files are
+// saved by the user-interface thread and by check workers (their state files), so the table has a
+// lock of its own, never deleted: a worker may still save while the program ends.
+class ProtectedFiles {
+public:
+    ProtectedFiles() { InitializeCriticalSection(&lock_); }
+    ProtectedFiles(const ProtectedFiles&) = delete;
+    ProtectedFiles& operator=(const ProtectedFiles&) = delete;
+
+    bool contains(const char* fileName)
+    {
+        char path[MAX_PATH];
+        if (!fullPathOf(fileName, path))
+            return false;
+        Locked locked(lock_);
+        return find(path) >= 0;
+    }
+    void add(const char* fileName)
+    {
+        char path[MAX_PATH];
+        if (!fullPathOf(fileName, path))
+            return;
+        Locked locked(lock_);
+        if (find(path) >= 0)
+            return;
+        for (char* slot : paths_) {
+            if (!slot[0]) {
+                memcpy(slot, path, sizeof path);
+                return;
+            }
+        }
+    }
+    void remove(const char* fileName)
+    {
+        char path[MAX_PATH];
+        if (!fullPathOf(fileName, path))
+            return;
+        Locked locked(lock_);
+        int slot = find(path);
+        if (slot >= 0)
+            paths_[slot][0] = '\0';
+    }
+
+private:
+    class Locked {
+    public:
+        explicit Locked(CRITICAL_SECTION& lock) : lock_(lock) { EnterCriticalSection(&lock_); }
+        ~Locked() { LeaveCriticalSection(&lock_); }
+        Locked(const Locked&) = delete;
+        Locked& operator=(const Locked&) = delete;
+
+    private:
+        CRITICAL_SECTION& lock_;
+    };
+
+    int find(const char* path) const
+    {
+        for (int i = 0; i < limit; ++i)
+            if (paths_[i][0] && lstrcmpiA(paths_[i], path) == 0)
+                return i;
         return -1;
-    for (int i = 0; i < protectedLimit; ++i)
-        if (protectedFiles[i][0] && lstrcmpiA(protectedFiles[i], path) == 0)
-            return i;
-    return -1;
-}
+    }
+
+    static const int limit = 8;
+    char paths_[limit][MAX_PATH] = {};
+    CRITICAL_SECTION lock_;
+};
+
+ProtectedFiles protectedFiles;
 
 void protectFile(const char* fileName)
 {
-    char path[MAX_PATH];
-    if (findProtected(fileName) >= 0 || !fullPathOf(fileName, path))
-        return;
-    for (int i = 0; i < protectedLimit; ++i) {
-        if (!protectedFiles[i][0]) {
-            memcpy(protectedFiles[i], path, sizeof path);
-            return;
-        }
-    }
+    protectedFiles.add(fileName);
 }
 
 bool sameBytes(const char* first, const char* second)
@@ -121,9 +168,7 @@ bool isMissingFileError(DWORD error)
 
 void releaseFile(const char* fileName)
 {
-    int slot = findProtected(fileName);
-    if (slot >= 0)
-        protectedFiles[slot][0] = '\0';
+    protectedFiles.remove(fileName);
 }
 
 // Keeps the bytes of a file that could not be read in full aside, or, when that fails, protects
@@ -163,7 +208,7 @@ bool restoreFromNewFile(const char* fileName)
 
 bool mayReplaceFile(const char* fileName)
 {
-    if (findProtected(fileName) < 0)
+    if (!protectedFiles.contains(fileName))
         return true;
     char keptAs[MAX_PATH];
     if (!keepFileAside(fileName, keptAs, sizeof keptAs))
