@@ -44,6 +44,25 @@ protected:
         EXPECT_FALSE(script.stuck()) << script.stuckCaption;
         return opened;
     }
+    // Adds "wizard" on pop.example.com through every page of the wizard and Finish; atServerPage
+    // runs with the server page when it is shown.
+    bool addThroughTheWizard(const std::function<void(HWND)>& atServerPage = [](HWND) {})
+    {
+        return commandWith(IDM_ADD_WIZARD, "Add Account Step 1", [&](HWND sheet) {
+            auto page = [sheet] { return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); };
+            auto next = [sheet] { SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_NEXT, 0); };
+            setItemText(page(), IDC_WIZ_NAME, "wizard");
+            next();
+            atServerPage(page());
+            setItemText(page(), IDC_WIZ_SERVER, "pop.example.com");
+            next();
+            setItemText(page(), IDC_WIZ_USER, "joe");
+            setItemText(page(), IDC_WIZ_PASSWORD, "pw");
+            for (int i = 0; i < 5; ++i)
+                next();
+            SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
+        });
+    }
     std::vector<std::string> savedNames() const
     {
         EntryList saved;
@@ -98,20 +117,7 @@ TEST_F(DialogCommands, ANewEntryAsksForTlsOnTheDefaultPortAndAnnouncesOnlyNewMes
     EXPECT_EQ(WaitForConnection, added->connectionMode); // the rest as any entry starts
 
     bool secureBoxChecked = false;
-    EXPECT_TRUE(commandWith(IDM_ADD_WIZARD, "Add Account Step 1", [&](HWND sheet) {
-        auto page = [sheet] { return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); };
-        auto next = [sheet] { SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_NEXT, 0); };
-        setItemText(page(), IDC_WIZ_NAME, "wizard");
-        next();
-        secureBoxChecked = itemChecked(page(), IDC_WIZ_SECURE);
-        setItemText(page(), IDC_WIZ_SERVER, "pop.example.com");
-        next();
-        setItemText(page(), IDC_WIZ_USER, "joe");
-        setItemText(page(), IDC_WIZ_PASSWORD, "pw");
-        for (int i = 0; i < 5; ++i)
-            next();
-        SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
-    }));
+    EXPECT_TRUE(addThroughTheWizard([&](HWND serverPage) { secureBoxChecked = itemChecked(serverPage, IDC_WIZ_SECURE); }));
     EXPECT_TRUE(secureBoxChecked);
     ASSERT_EQ(3, app.entries.count);
     MailboxEntry* made = h.entry(2);
@@ -174,19 +180,7 @@ TEST_F(DialogCommands, TheWizardAppendsOnlyAFinishedEntry)
     }));
     EXPECT_EQ(1, app.entries.count);
 
-    EXPECT_TRUE(commandWith(IDM_ADD_WIZARD, "Add Account Step 1", [](HWND sheet) {
-        auto page = [sheet] { return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); };
-        auto next = [sheet] { SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_NEXT, 0); };
-        setItemText(page(), IDC_WIZ_NAME, "wizard");
-        next();
-        setItemText(page(), IDC_WIZ_SERVER, "pop.example.com");
-        next();
-        setItemText(page(), IDC_WIZ_USER, "joe");
-        setItemText(page(), IDC_WIZ_PASSWORD, "pw");
-        for (int i = 0; i < 5; ++i)
-            next();
-        SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
-    }));
+    EXPECT_TRUE(addThroughTheWizard());
     ASSERT_EQ(2, app.entries.count);
     EXPECT_STREQ("wizard", h.entry(1)->name);
     EXPECT_EQ(2, h.rowCount());
