@@ -1,6 +1,7 @@
 // The main window's dialog commands, on the real main window: what each does with its dialog's
 // result, and what it saves.
 #include <gtest/gtest.h>
+#include "support/entry_headers.h"
 #include "support/main_window_harness.h"
 #include "support/modal_script.h"
 #include "support/standin_worker.h"
@@ -224,10 +225,7 @@ TEST_F(DialogCommands, HeadersAreShownOnlyForAnIdleEntry)
     EXPECT_EQ("Tessary: You must select an entry to show headers.", lastBox());
 
     MailboxEntry* first = h.entry(0);
-    char** headers = new char*[1];
-    headers[0] = new char[32];
-    strcpy(headers[0], "Subject: hello\r\n\r\n");
-    first->setHeaders(headers, 1);
+    giveHeaders(*first, { "Subject: hello\r\n\r\n" });
     first->lastResult = 1;
     ASSERT_TRUE(h.selectRow(0));
     EXPECT_TRUE(commandWith(IDM_SHOW_HEADERS, "Message Header(s)", [](HWND dialog) {

@@ -1,6 +1,7 @@
 // Closing the program while one of the main window's modal dialogs is open: the close waits until
 // the dialog has ended and the command that opened it has finished with the window.
 #include <gtest/gtest.h>
+#include "support/entry_headers.h"
 #include "support/main_window_harness.h"
 #include "support/modal_script.h"
 #include "support/seam_override.h"
@@ -143,10 +144,7 @@ TEST(CloseWhileModalDialogs, TheWizardTheHeaderViewerAndTheAboutBoxHoldTheCloseT
         h.writeOneIdleEntry();
         ASSERT_NE(nullptr, h.open());
         MailboxEntry* first = h.entry(0);
-        char** headers = new char*[1];
-        headers[0] = new char[32];
-        strcpy(headers[0], "Subject: hello\r\n\r\n");
-        first->setHeaders(headers, 1);
+        giveHeaders(*first, { "Subject: hello\r\n\r\n" });
         first->lastResult = 1;
         h.selectRow(0);
         bool stillOpen = false;
