@@ -197,7 +197,7 @@ bool restoreFromNewFile(const char* fileName)
     DWORD attributes = GetFileAttributesA(newFile);
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return false;
-    if (MoveFileA(newFile, fileName))
+    if (fileRenameCalls.MoveFileA(newFile, fileName))
         return true;
     // The next save would write its own "<name>.new" over this one: refuse saves instead.
     protectFile(fileName);
@@ -208,6 +208,9 @@ bool restoreFromNewFile(const char* fileName)
 
 bool mayReplaceFile(const char* fileName)
 {
+    // A "<name>.new" left as the only copy by a save that could not rename it goes in place first:
+    // the save about to come writes its own "<name>.new".
+    restoreFromNewFile(fileName);
     if (!protectedFiles.contains(fileName))
         return true;
     char keptAs[MAX_PATH];

@@ -42,6 +42,7 @@ void finishLoading(const char* fileName, bool readInFull, FileLoadReport& report
 // path goes into keptAs. False when no copy could be made.
 bool keepFileAside(const char* fileName, char* keptAs, size_t keptAsSize);
 
-// Whether a save may replace fileName now. A protected file is first kept aside; while that is
-// still impossible the answer is false and the file stays as it is.
+// Whether a save may replace fileName now. A missing file whose "<name>.new" is there is first put
+// back from it, and a protected file kept aside; while either is impossible the answer is false
+// and the files stay as they are.
 bool mayReplaceFile(const char* fileName);
