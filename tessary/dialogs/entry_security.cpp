@@ -10,7 +10,6 @@ namespace {
 // List positions are the ConnectionSecurity values.
 const char* const securityNames[] = { "None", "STLS", "SSL/TLS" };
 const int securityCount = 3;
-const int32_t highestPort = 65535;
 
 void storeSecurity(HWND dialog, MailboxEntry& entry)
 {

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+FileRenameCalls fileRenameCalls = { ::MoveFileExA, ::MoveFileA };
+
 FileReader::~FileReader()
 {
     close();
@@ -143,19 +145,21 @@ bool AtomicFileWriter::commit()
     bool ok = !failed_ && FlushFileBuffers(file_);
     ok = CloseHandle(file_) && ok;
     file_ = INVALID_HANDLE_VALUE;
+    bool onlyCopy = false;
     if (ok) {
-        ok = MoveFileExA(temporary_, target_, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        ok = fileRenameCalls.MoveFileExA(temporary_, target_, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
         // Windows 95 and 98 have no MoveFileEx. The new file is complete, so removing the old
-        // one first cannot lose data: the new one is already on disk beside it.
+        // one first cannot lose data: the new one is already on disk beside it, and is kept there
+        // when the rename fails.
         if (!ok && GetLastError() == ERROR_CALL_NOT_IMPLEMENTED) {
             DWORD attributes = GetFileAttributesA(target_);
             bool targetIsPlainFile = attributes == INVALID_FILE_ATTRIBUTES ||
                                      !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY));
-            ok = targetIsPlainFile && (attributes == INVALID_FILE_ATTRIBUTES || DeleteFileA(target_)) &&
-                 MoveFileA(temporary_, target_);
+            onlyCopy = targetIsPlainFile && (attributes == INVALID_FILE_ATTRIBUTES || DeleteFileA(target_));
+            ok = onlyCopy && fileRenameCalls.MoveFileA(temporary_, target_);
         }
     }
-    if (ok)
+    if (ok || onlyCopy)
         temporary_[0] = '\0';
     discard();
     return ok;

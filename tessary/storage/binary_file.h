@@ -35,8 +35,18 @@ private:
     DWORD openError_ = NO_ERROR;
 };
 
+// The renames that put a new file in place, rebindable by tests: Windows 95 and 98 have no
+// MoveFileEx (it fails with ERROR_CALL_NOT_IMPLEMENTED there), which these machines cannot show.
+struct FileRenameCalls {
+    BOOL (WINAPI *MoveFileExA)(LPCSTR from, LPCSTR to, DWORD flags);
+    BOOL (WINAPI *MoveFileA)(LPCSTR from, LPCSTR to);
+};
+extern FileRenameCalls fileRenameCalls;
+
 // Writes a new version of a file beside the old one ("<name>.new") and replaces the old file only
-// when every byte was written and flushed. Until commit succeeds the old file is untouched.
+// when every byte was written and flushed. Until commit succeeds the old file is untouched, except
+// on Windows 95 and 98, which must delete it before the rename: when that rename fails, the new
+// file stays as "<name>.new", the only copy, for the next load or save to put in place.
 class AtomicFileWriter {
 public:
     AtomicFileWriter() = default;

@@ -9,38 +9,85 @@ namespace {
 
 const int highestCopyNumber = 99;
 
-// Files that exist but could neither be read in full nor copied aside, by full path.
-const int protectedLimit = 8;
-char protectedFiles[protectedLimit][MAX_PATH];
-
 bool fullPathOf(const char* fileName, char* path)
 {
     DWORD length = GetFullPathNameA(fileName, MAX_PATH, path, nullptr);
     return length > 0 && length < MAX_PATH;
 }
 
-int findProtected(const char* fileName)
-{
-    char path[MAX_PATH];
-    if (!fullPathOf(fileName, path))
+// Files that exist but could neither be read in full nor copied aside, by full path. Files are
+// saved by the user-interface thread and by check workers (their state files), so the table has a
+// lock of its own, never deleted: a worker may still save while the program ends.
+class ProtectedFiles {
+public:
+    ProtectedFiles() { InitializeCriticalSection(&lock_); }
+    ProtectedFiles(const ProtectedFiles&) = delete;
+    ProtectedFiles& operator=(const ProtectedFiles&) = delete;
+
+    bool contains(const char* fileName)
+    {
+        char path[MAX_PATH];
+        if (!fullPathOf(fileName, path))
+            return false;
+        Locked locked(lock_);
+        return find(path) >= 0;
+    }
+    void add(const char* fileName)
+    {
+        char path[MAX_PATH];
+        if (!fullPathOf(fileName, path))
+            return;
+        Locked locked(lock_);
+        if (find(path) >= 0)
+            return;
+        for (char* slot : paths_) {
+            if (!slot[0]) {
+                memcpy(slot, path, sizeof path);
+                return;
+            }
+        }
+    }
+    void remove(const char* fileName)
+    {
+        char path[MAX_PATH];
+        if (!fullPathOf(fileName, path))
+            return;
+        Locked locked(lock_);
+        int slot = find(path);
+        if (slot >= 0)
+            paths_[slot][0] = '\0';
+    }
+
+private:
+    class Locked {
+    public:
+        explicit Locked(CRITICAL_SECTION& lock) : lock_(lock) { EnterCriticalSection(&lock_); }
+        ~Locked() { LeaveCriticalSection(&lock_); }
+        Locked(const Locked&) = delete;
+        Locked& operator=(const Locked&) = delete;
+
+    private:
+        CRITICAL_SECTION& lock_;
+    };
+
+    int find(const char* path) const
+    {
+        for (int i = 0; i < limit; ++i)
+            if (paths_[i][0] && lstrcmpiA(paths_[i], path) == 0)
+                return i;
         return -1;
-    for (int i = 0; i < protectedLimit; ++i)
-        if (protectedFiles[i][0] && lstrcmpiA(protectedFiles[i], path) == 0)
-            return i;
-    return -1;
-}
+    }
+
+    static const int limit = 8;
+    char paths_[limit][MAX_PATH] = {};
+    CRITICAL_SECTION lock_;
+};
+
+ProtectedFiles protectedFiles;
 
 void protectFile(const char* fileName)
 {
-    char path[MAX_PATH];
-    if (findProtected(fileName) >= 0 || !fullPathOf(fileName, path))
-        return;
-    for (int i = 0; i < protectedLimit; ++i) {
-        if (!protectedFiles[i][0]) {
-            memcpy(protectedFiles[i], path, sizeof path);
-            return;
-        }
-    }
+    protectedFiles.add(fileName);
 }
 
 bool sameBytes(const char* first, const char* second)
@@ -111,6 +158,21 @@ bool keepFileAside(const char* fileName, char* keptAs, size_t keptAsSize)
     return false;
 }
 
+namespace {
+
+// Whether an open failed only because the file, or its folder, is not there.
+bool isMissingFileError(DWORD error)
+{
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+void releaseFile(const char* fileName)
+{
+    protectedFiles.remove(fileName);
+}
+
+// Keeps the bytes of a file that could not be read in full aside, or, when that fails, protects
+// the file from saves.
 void setFileAside(const char* fileName, FileLoadReport::Outcome outcome, FileLoadReport& report)
 {
     report.outcome = outcome;
@@ -122,24 +184,8 @@ void setFileAside(const char* fileName, FileLoadReport::Outcome outcome, FileLoa
     }
 }
 
-bool mayReplaceFile(const char* fileName)
-{
-    if (findProtected(fileName) < 0)
-        return true;
-    char keptAs[MAX_PATH];
-    if (!keepFileAside(fileName, keptAs, sizeof keptAs))
-        return false;
-    releaseFile(fileName);
-    return true;
-}
-
-void releaseFile(const char* fileName)
-{
-    int slot = findProtected(fileName);
-    if (slot >= 0)
-        protectedFiles[slot][0] = '\0';
-}
-
+// When fileName is missing but "<name>.new" is there, puts the new file in its place. True when it
+// did. When the rename fails the new file is left alone and fileName is protected.
 bool restoreFromNewFile(const char* fileName)
 {
     if (GetFileAttributesA(fileName) != INVALID_FILE_ATTRIBUTES || !isMissingFileError(GetLastError()))
@@ -151,9 +197,48 @@ bool restoreFromNewFile(const char* fileName)
     DWORD attributes = GetFileAttributesA(newFile);
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return false;
-    if (MoveFileA(newFile, fileName))
+    if (fileRenameCalls.MoveFileA(newFile, fileName))
         return true;
     // The next save would write its own "<name>.new" over this one: refuse saves instead.
     protectFile(fileName);
     return false;
+}
+
+} // namespace
+
+bool mayReplaceFile(const char* fileName)
+{
+    // A "<name>.new" left as the only copy by a save that could not rename it goes in place first:
+    // the save about to come writes its own "<name>.new".
+    restoreFromNewFile(fileName);
+    if (!protectedFiles.contains(fileName))
+        return true;
+    char keptAs[MAX_PATH];
+    if (!keepFileAside(fileName, keptAs, sizeof keptAs))
+        return false;
+    releaseFile(fileName);
+    return true;
+}
+
+bool openForLoading(const char* fileName, FileReader& file, FileLoadReport& report)
+{
+    report = FileLoadReport();
+    report.usedNewFile = restoreFromNewFile(fileName);
+    if (file.open(fileName))
+        return true;
+    if (!isMissingFileError(file.openError())) {
+        report.openError = file.openError();
+        setFileAside(fileName, FileLoadReport::Unreadable, report);
+    }
+    return false;
+}
+
+void finishLoading(const char* fileName, bool readInFull, FileLoadReport& report)
+{
+    if (!readInFull) {
+        setFileAside(fileName, FileLoadReport::Damaged, report);
+        return;
+    }
+    report.outcome = FileLoadReport::Read;
+    releaseFile(fileName);
 }

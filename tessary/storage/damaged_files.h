@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+class FileReader;
+
 // What loading the entry list or the settings file found, for the messages the user gets.
 struct FileLoadReport {
     enum Outcome {
@@ -23,28 +25,24 @@ struct FileLoadReport {
     char keptAs[MAX_PATH] = {};
 };
 
+// The start of loading a data file, the same for the entry list and the settings: the report is
+// reset; a missing file whose "<name>.new" is there (a save that replaced the old file by deleting
+// it first, and stopped before the rename) is put in its place; then the file is opened into
+// file. False when there is nothing to read: no file (the report says Missing), or one that could
+// not be opened (Unreadable, with its error, and set aside as finishLoading does).
+bool openForLoading(const char* fileName, FileReader& file, FileLoadReport& report);
+
+// The end of a load. A file read in full is Read and needs no protection any more. One that was
+// not is Damaged: its bytes are kept aside, or, when that fails, the file is protected so that no
+// save replaces it with less than it held.
+void finishLoading(const char* fileName, bool readInFull, FileLoadReport& report);
+
 // Copies fileName to "<name>.bad", or, when an earlier and different copy already has that name,
 // to "<name>.bad2" up to "<name>.bad99", so that no damaged file ever replaces another. The copy's
 // path goes into keptAs. False when no copy could be made.
 bool keepFileAside(const char* fileName, char* keptAs, size_t keptAsSize);
 
-// Finishes a load that could not read fileName in full: keeps its bytes aside, or, when that
-// fails, protects the file so that no save replaces it with less than it held.
-void setFileAside(const char* fileName, FileLoadReport::Outcome outcome, FileLoadReport& report);
-
-// Whether a save may replace fileName now. A protected file is first kept aside; while that is
-// still impossible the answer is false and the file stays as it is.
+// Whether a save may replace fileName now. A missing file whose "<name>.new" is there is first put
+// back from it, and a protected file kept aside; while either is impossible the answer is false
+// and the files stay as they are.
 bool mayReplaceFile(const char* fileName);
-// A file that was read in full needs no protection any more.
-void releaseFile(const char* fileName);
-
-// When fileName is missing but "<name>.new" is there (a save that replaced the old file by
-// deleting it first, and stopped before the rename), puts the new file in its place. True when
-// it did. When the rename fails the new file is left alone and fileName is protected.
-bool restoreFromNewFile(const char* fileName);
-
-// Whether an open failed only because the file, or its folder, is not there.
-inline bool isMissingFileError(DWORD error)
-{
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-}

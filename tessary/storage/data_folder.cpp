@@ -62,16 +62,43 @@ bool exists(const char* path)
     return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
 
-// Copies one file the first time the user's folder is used for it. A file already there, or a
+// Where Windows Vista and later kept the files that an older copy of the program, one without a
+// manifest, wrote into its protected folder: the user's "VirtualStore" beside the same path. That
+// copy read its files back from there, so the user's data is there rather than in the program
+// folder. Empty when the program folder is not on a drive or there is no such user folder.
+void findVirtualStore(const char* programFolder, char* folder, size_t size)
+{
+    folder[0] = '\0';
+    bool onDrive = programFolder[0] && programFolder[1] == ':' && programFolder[2] == '\\';
+    char localAppData[MAX_PATH] = {};
+    if (!onDrive ||
+        FAILED(dataFolderCalls.SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT,
+                                                localAppData)) ||
+        !localAppData[0])
+        return;
+    size_t length = strlen(localAppData);
+    const char* separator = localAppData[length - 1] == '\\' ? "" : "\\";
+    int written = snprintf(folder, size, "%s%sVirtualStore\\%s", localAppData, separator, programFolder + 3);
+    if (written < 0 || static_cast<size_t>(written) >= size)
+        folder[0] = '\0';
+}
+
+// Copies one file the first time the user's folder is used for it, from the virtual store where
+// it is there, else from the program folder. A file already in the user's folder, or a
 // "<name>.new" that the next load puts in its place, is the user's newer data and stays.
-bool copyOnFirstUse(const char* from, const char* to, const char* name)
+bool copyOnFirstUse(const char* programFolder, const char* virtualStore, const char* to, const char* name)
 {
     char source[MAX_PATH], target[MAX_PATH], targetNew[MAX_PATH];
-    if (!joinPath(source, sizeof source, from, name) || !joinPath(target, sizeof target, to, name) ||
-        !joinPath(targetNew, sizeof targetNew, target, ".new"))
+    if (!joinPath(target, sizeof target, to, name) || !joinPath(targetNew, sizeof targetNew, target, ".new"))
         return false;
-    if (exists(target) || exists(targetNew) || !exists(source))
+    if (exists(target) || exists(targetNew))
         return true;
+    if (!virtualStore[0] || !joinPath(source, sizeof source, virtualStore, name) || !exists(source)) {
+        if (!joinPath(source, sizeof source, programFolder, name))
+            return false;
+        if (!exists(source))
+            return true;
+    }
     if (!CopyFileA(source, target, TRUE))
         return false;
     // An installed copy may be read-only; the user's own copy must take saves.
@@ -123,9 +150,11 @@ DataFolderChoice chooseDataFolder(const char* programFolder)
     }
     choice.inUserFolder = true;
     snprintf(chosenFolder, sizeof chosenFolder, "%s", choice.userFolder);
+    char virtualStore[MAX_PATH];
+    findVirtualStore(programFolder, virtualStore, sizeof virtualStore);
     for (size_t i = 0; i < dataFilesCopiedOnFirstUseCount; ++i) {
         const char* name = dataFilesCopiedOnFirstUse[i];
-        if (!copyOnFirstUse(programFolder, chosenFolder, name) &&
+        if (!copyOnFirstUse(programFolder, virtualStore, chosenFolder, name) &&
             choice.notCopiedCount < sizeof choice.notCopied / sizeof choice.notCopied[0])
             choice.notCopied[choice.notCopiedCount++] = name;
     }

@@ -6,7 +6,8 @@
 
 // The platform calls behind the choice, rebindable by tests: the file that tells whether the
 // program folder may be written (the test machine's file system never refuses its root user),
-// and the user's folders, loaded at run time (shell32, or shfolder on older systems).
+// and the user's folders (the application data folders, roaming and local), loaded at run time
+// (shell32, or shfolder on older systems).
 struct DataFolderCalls {
     HANDLE (WINAPI *CreateFileA)(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
                                  DWORD disposition, DWORD flags, HANDLE templateFile);
@@ -37,7 +38,9 @@ struct DataFolderChoice {
 // program folder is writable (a small file can be created and deleted there) it stays the data
 // folder. Otherwise the user's "Tessary" application data folder is used, created when needed,
 // and each of dataFilesCopiedOnFirstUse that it lacks (with no "<name>.new" left there either)
-// is copied into it from the program folder; the originals are never moved or deleted.
+// is copied into it: from the user's VirtualStore copy of the program folder where Windows kept
+// the file for an older copy of the program, else from the program folder. The originals are
+// never moved or deleted.
 DataFolderChoice chooseDataFolder(const char* programFolder);
 
 // The data folder, with its trailing backslash. Empty until chosen: the current directory.

@@ -64,8 +64,6 @@ bool readInRange(FileReader& file, int32_t& field, int32_t lowest, int32_t highe
     return true;
 }
 
-const int32_t highestPort = 65535;
-
 } // namespace
 
 bool MailboxEntry::writeTo(AtomicFileWriter& file) const

@@ -35,16 +35,9 @@ bool EntryList::load(const char* fileName)
 bool EntryList::load(const char* fileName, FileLoadReport& report)
 {
     clearAll();
-    report = FileLoadReport();
-    report.usedNewFile = restoreFromNewFile(fileName);
     FileReader file;
-    if (!file.open(fileName)) {
-        if (isMissingFileError(file.openError()))
-            return false;
-        report.openError = file.openError();
-        setFileAside(fileName, FileLoadReport::Unreadable, report);
+    if (!openForLoading(fileName, file, report))
         return false;
-    }
     char magic[entryListMagicLength];
     EntryFileVersion version = EntryFileVersion9;
     int32_t stored = 0;
@@ -62,13 +55,8 @@ bool EntryList::load(const char* fileName, FileLoadReport& report)
     intact = intact && file.remaining() == 0;
     file.close();
     report.entriesRead = count;
-    if (!intact) {
-        setFileAside(fileName, FileLoadReport::Damaged, report);
-        return false;
-    }
-    report.outcome = FileLoadReport::Read;
-    releaseFile(fileName);
-    return true;
+    finishLoading(fileName, intact, report);
+    return intact;
 }
 
 bool EntryList::save(const char* fileName) const

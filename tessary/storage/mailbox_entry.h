@@ -28,6 +28,9 @@ enum ConnectionSecurity : int32_t {
     SecuritySslTls = 2,  // TLS from the first byte (POP3S)
 };
 
+// The highest port an entry can name (0 names none: the security's default port).
+const int32_t highestPort = 65535;
+
 // Longest user name or password a POP3 command line can carry ("PASS " + text + "\r\n" in 255).
 const int maxCredentialLength = 248;
 

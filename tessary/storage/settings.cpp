@@ -60,16 +60,9 @@ bool loadCurrentOrPreviousSettings(const char* fileName, Settings& settings)
 bool loadCurrentOrPreviousSettings(const char* fileName, Settings& settings, FileLoadReport& report)
 {
     settings = defaultSettings();
-    report = FileLoadReport();
-    report.usedNewFile = restoreFromNewFile(fileName);
     FileReader file;
-    if (!file.open(fileName)) {
-        if (isMissingFileError(file.openError()))
-            return false;
-        report.openError = file.openError();
-        setFileAside(fileName, FileLoadReport::Unreadable, report);
+    if (!openForLoading(fileName, file, report))
         return false;
-    }
     uint64_t fileSize = file.remaining();
     file.close();
 
@@ -81,11 +74,6 @@ bool loadCurrentOrPreviousSettings(const char* fileName, Settings& settings, Fil
     report.recordRead = versionSize > 0;
     // A shorter record is read as far as it goes, as it always was; bytes after the record would be
     // lost by the next save, so they are damage.
-    if (!report.recordRead || fileSize > versionSize) {
-        setFileAside(fileName, FileLoadReport::Damaged, report);
-        return report.recordRead;
-    }
-    report.outcome = FileLoadReport::Read;
-    releaseFile(fileName);
-    return true;
+    finishLoading(fileName, report.recordRead && fileSize <= versionSize, report);
+    return report.recordRead;
 }

@@ -6,8 +6,6 @@
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
 std::string trimmed(const std::string& text)
 {
     size_t begin = 0, end = text.size();

@@ -16,8 +16,6 @@ struct Segment {
     bool isDecoded = false;    // Word: decoded; otherwise it is shown as it stands
 };
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
 int hexValue(char c)
 {
     if (c >= '0' && c <= '9')

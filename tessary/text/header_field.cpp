@@ -2,12 +2,6 @@
 #include "text/header_field.h"
 #include <cstring>
 
-namespace {
-
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
-} // namespace
-
 bool findHeaderField(const char* headerBlock, const char* pattern, const char** value, size_t* length)
 {
     if (!headerBlock)

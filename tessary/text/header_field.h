@@ -3,6 +3,12 @@
 #include <cstddef>
 #include <string>
 
+// The blanks of header text: the space, and the tab that folding and some mail programs use.
+inline bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
 // The value of the field named by pattern ("From:", "Subject: ") in a header block as the server
 // sent it: the pattern must stand right after a line break and match in letter case, as the
 // program has always looked for these fields. The value runs from after the pattern over folded

@@ -1,6 +1,7 @@
 // The main window's dialog commands, on the real main window: what each does with its dialog's
 // result, and what it saves.
 #include <gtest/gtest.h>
+#include "support/entry_headers.h"
 #include "support/main_window_harness.h"
 #include "support/modal_script.h"
 #include "support/standin_worker.h"
@@ -24,20 +25,12 @@ protected:
 
     void SetUp() override
     {
-        h.writeEntryList([](EntryList& list) {
-            MailboxEntry* e = list.addNew();
-            e->setName("first");
-            e->setServer("127.0.0.1");
-            e->setUser("u");
-            e->setPassword("p");
-            e->connectionMode = AlwaysConnected;
-            e->enabled = false; // never due: nothing starts behind the test's back
-        });
+        h.writeOneIdleEntry();
         ASSERT_NE(nullptr, h.open());
     }
     void TearDown() override { drainQuitMessage(); }
 
-    void command(WORD id) { SendMessageA(h.window(), WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+    void command(WORD id) { h.command(id); }
     // Runs the command with one step for the dialog it should open; false when none opened.
     bool commandWith(WORD id, const std::string& caption, std::function<void(HWND)> step)
     {
@@ -51,6 +44,25 @@ protected:
         command(id);
         EXPECT_FALSE(script.stuck()) << script.stuckCaption;
         return opened;
+    }
+    // Adds "wizard" on pop.example.com through every page of the wizard and Finish; atServerPage
+    // runs with the server page when it is shown.
+    bool addThroughTheWizard(const std::function<void(HWND)>& atServerPage = [](HWND) {})
+    {
+        return commandWith(IDM_ADD_WIZARD, "Add Account Step 1", [&](HWND sheet) {
+            auto page = [sheet] { return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); };
+            auto next = [sheet] { SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_NEXT, 0); };
+            setItemText(page(), IDC_WIZ_NAME, "wizard");
+            next();
+            atServerPage(page());
+            setItemText(page(), IDC_WIZ_SERVER, "pop.example.com");
+            next();
+            setItemText(page(), IDC_WIZ_USER, "joe");
+            setItemText(page(), IDC_WIZ_PASSWORD, "pw");
+            for (int i = 0; i < 5; ++i)
+                next();
+            SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
+        });
     }
     std::vector<std::string> savedNames() const
     {
@@ -106,20 +118,7 @@ TEST_F(DialogCommands, ANewEntryAsksForTlsOnTheDefaultPortAndAnnouncesOnlyNewMes
     EXPECT_EQ(WaitForConnection, added->connectionMode); // the rest as any entry starts
 
     bool secureBoxChecked = false;
-    EXPECT_TRUE(commandWith(IDM_ADD_WIZARD, "Add Account Step 1", [&](HWND sheet) {
-        auto page = [sheet] { return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); };
-        auto next = [sheet] { SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_NEXT, 0); };
-        setItemText(page(), IDC_WIZ_NAME, "wizard");
-        next();
-        secureBoxChecked = itemChecked(page(), IDC_WIZ_SECURE);
-        setItemText(page(), IDC_WIZ_SERVER, "pop.example.com");
-        next();
-        setItemText(page(), IDC_WIZ_USER, "joe");
-        setItemText(page(), IDC_WIZ_PASSWORD, "pw");
-        for (int i = 0; i < 5; ++i)
-            next();
-        SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
-    }));
+    EXPECT_TRUE(addThroughTheWizard([&](HWND serverPage) { secureBoxChecked = itemChecked(serverPage, IDC_WIZ_SECURE); }));
     EXPECT_TRUE(secureBoxChecked);
     ASSERT_EQ(3, app.entries.count);
     MailboxEntry* made = h.entry(2);
@@ -182,19 +181,7 @@ TEST_F(DialogCommands, TheWizardAppendsOnlyAFinishedEntry)
     }));
     EXPECT_EQ(1, app.entries.count);
 
-    EXPECT_TRUE(commandWith(IDM_ADD_WIZARD, "Add Account Step 1", [](HWND sheet) {
-        auto page = [sheet] { return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); };
-        auto next = [sheet] { SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_NEXT, 0); };
-        setItemText(page(), IDC_WIZ_NAME, "wizard");
-        next();
-        setItemText(page(), IDC_WIZ_SERVER, "pop.example.com");
-        next();
-        setItemText(page(), IDC_WIZ_USER, "joe");
-        setItemText(page(), IDC_WIZ_PASSWORD, "pw");
-        for (int i = 0; i < 5; ++i)
-            next();
-        SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
-    }));
+    EXPECT_TRUE(addThroughTheWizard());
     ASSERT_EQ(2, app.entries.count);
     EXPECT_STREQ("wizard", h.entry(1)->name);
     EXPECT_EQ(2, h.rowCount());
@@ -238,10 +225,7 @@ TEST_F(DialogCommands, HeadersAreShownOnlyForAnIdleEntry)
     EXPECT_EQ("Tessary: You must select an entry to show headers.", lastBox());
 
     MailboxEntry* first = h.entry(0);
-    char** headers = new char*[1];
-    headers[0] = new char[32];
-    strcpy(headers[0], "Subject: hello\r\n\r\n");
-    first->setHeaders(headers, 1);
+    giveHeaders(*first, { "Subject: hello\r\n\r\n" });
     first->lastResult = 1;
     ASSERT_TRUE(h.selectRow(0));
     EXPECT_TRUE(commandWith(IDM_SHOW_HEADERS, "Message Header(s)", [](HWND dialog) {

@@ -2,29 +2,13 @@
 // entry's name, and nothing for an entry without mail.
 #include "dialog_test.h"
 #include "dialogs/header_dialog.h"
+#include "support/entry_headers.h"
 #include "resources/resource.h"
 #include <cstring>
 
 namespace {
 
 const char* const caption = "Message Header(s)";
-
-char* copyOf(const char* text)
-{
-    char* copy = new char[std::strlen(text) + 1];
-    std::strcpy(copy, text);
-    return copy;
-}
-
-void giveHeaders(MailboxEntry& entry, std::initializer_list<const char*> texts)
-{
-    char** headers = new char*[texts.size()];
-    int i = 0;
-    for (const char* text : texts)
-        headers[i++] = copyOf(text);
-    entry.clearHeaders();
-    entry.setHeaders(headers, static_cast<int32_t>(texts.size()));
-}
 
 class HeaderDialog : public DialogTest {
 protected:
@@ -101,10 +85,7 @@ TEST_F(HeaderDialog, LongHeaderListsAreNotCut)
     std::string header(1000, 'x');
     header += "\r\n";
     const int count = 100; // 100 kB, beyond an edit control's default limit
-    char** headers = new char*[count];
-    for (int i = 0; i < count; ++i)
-        headers[i] = copyOf(header.c_str());
-    entry.setHeaders(headers, count);
+    giveHeaders(entry, std::vector<const char*>(count, header.c_str()));
     entry.lastResult = count;
     INT_PTR result = 0;
     EXPECT_EQ(header.size() * count, shown(result).second.size());

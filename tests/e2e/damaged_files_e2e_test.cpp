@@ -4,91 +4,23 @@
 #include <gtest/gtest.h>
 #include "storage/entry_list.h"
 #include "storage/settings.h"
+#include "support/program_process.h"
 #include "support/temp_folder.h"
-#include "support/window_driver.h"
 #include <functional>
 #include <string>
 #include <vector>
 
 namespace {
 
-const WORD closeCommand = 40010;
 const size_t settingsMagicLength = 14;
 const size_t windowPositionOffset = 8; // windowLeft and windowTop change at every save
 const size_t windowPositionLength = 8;
-
-std::string windowsPath(std::string linuxPath)
-{
-    for (char& c : linuxPath)
-        if (c == '/')
-            c = '\\';
-    return "Z:" + linuxPath;
-}
 
 std::string int32Bytes(int32_t v)
 {
     uint32_t u = static_cast<uint32_t>(v);
     return std::string{ static_cast<char>(u), static_cast<char>(u >> 8), static_cast<char>(u >> 16),
                         static_cast<char>(u >> 24) };
-}
-
-// The windows of a process that are message boxes: dialogs without the main window's list.
-struct BoxSearch {
-    DWORD processId;
-    std::vector<HWND> boxes;
-};
-
-BOOL CALLBACK collectBox(HWND window, LPARAM parameter)
-{
-    BoxSearch* search = reinterpret_cast<BoxSearch*>(parameter);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    char className[64] = {};
-    GetClassNameA(window, className, sizeof className);
-    if (owner == search->processId && lstrcmpA(className, "#32770") == 0 && IsWindowVisible(window) &&
-        !GetDlgItem(window, 1006))
-        search->boxes.push_back(window);
-    return TRUE;
-}
-
-std::vector<HWND> openBoxes(DWORD processId)
-{
-    BoxSearch search = { processId, {} };
-    EnumWindows(collectBox, reinterpret_cast<LPARAM>(&search));
-    return search.boxes;
-}
-
-std::string windowText(HWND window)
-{
-    char text[1024] = {};
-    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 1000,
-                        nullptr);
-    return text;
-}
-
-// A message box shows its text in a static control; the longest one is the message.
-BOOL CALLBACK longestStatic(HWND child, LPARAM parameter)
-{
-    std::string* text = reinterpret_cast<std::string*>(parameter);
-    char className[64] = {};
-    GetClassNameA(child, className, sizeof className);
-    std::string here = windowText(child);
-    if (lstrcmpiA(className, "Static") == 0 && here.size() > text->size())
-        *text = here;
-    return TRUE;
-}
-
-std::string boxMessage(HWND box)
-{
-    std::string text;
-    EnumChildWindows(box, longestStatic, reinterpret_cast<LPARAM>(&text));
-    return text;
-}
-
-bool answers(HWND window)
-{
-    DWORD_PTR result = 0;
-    return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result) != 0;
 }
 
 // One start of the program over a pair of files.
@@ -104,14 +36,11 @@ struct Start {
 class DamagedFiles : public ::testing::Test {
 protected:
     TempFolder folder;
-    std::string exe = folder.file("tessary.exe");
+    std::string exe = copyProgramInto(folder.path(), TESSARY_EXE_LINUX_PATH);
     std::string listPath = folder.file("default.tsl");
     std::string settingsPath = folder.file("Tessary.dat");
 
-    void SetUp() override
-    {
-        ASSERT_TRUE(CopyFileA(windowsPath(TESSARY_EXE_LINUX_PATH).c_str(), exe.c_str(), FALSE));
-    }
+    void SetUp() override { ASSERT_FALSE(exe.empty()); }
 
     // Three disabled entries: nothing is checked while the test runs.
     static std::string threeEntries()
@@ -170,38 +99,28 @@ protected:
             ASSERT_TRUE(writeWholeFile(settingsPath, start.settings));
         }
 
-        std::string commandLine = "\"" + exe + "\"";
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process = {};
-        ASSERT_TRUE(CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                   folder.path().c_str(), &startup, &process));
-        WindowDriver driver;
-        bool attached = driver.attach(process.dwProcessId, 20000);
-        EXPECT_TRUE(attached) << "no main window appeared";
-        if (attached)
-            checkRunningProgram(start, process, driver);
-        if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(process.hProcess, 99);
-            WaitForSingleObject(process.hProcess, 5000);
-        }
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
+        ProgramProcess program;
+        bool launched = program.launch(exe, "", folder.path());
+        EXPECT_TRUE(launched) << "no main window appeared";
+        if (launched)
+            checkRunningProgram(start, program);
+        program.end();
         expectNothingLost(start);
     }
 
-    void checkRunningProgram(const Start& start, const PROCESS_INFORMATION& process, const WindowDriver& driver)
+    void checkRunningProgram(const Start& start, ProgramProcess& program)
     {
+        const WindowDriver& driver = program.driver;
         if (!start.listWarningStart.empty()) {
             std::vector<HWND> boxes;
-            ASSERT_TRUE(waitUntil([&] { return !(boxes = openBoxes(process.dwProcessId)).empty(); }, 10000))
+            ASSERT_TRUE(waitUntil([&] { return !(boxes = driver.openBoxes()).empty(); }, 10000))
                 << "no box about the damaged list";
             ASSERT_EQ(1u, boxes.size());
-            EXPECT_EQ("Tessary", windowText(boxes[0]));
+            EXPECT_EQ("Tessary", textOf(boxes[0]));
             EXPECT_EQ(0u, boxMessage(boxes[0]).find(start.listWarningStart)) << boxMessage(boxes[0]);
-            EXPECT_TRUE(answers(driver.window())); // its loop runs under the box
+            EXPECT_TRUE(driver.answers()); // its loop runs under the box
             PostMessageA(boxes[0], WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-            EXPECT_TRUE(waitUntil([&] { return openBoxes(process.dwProcessId).empty(); }, 5000));
+            EXPECT_TRUE(waitUntil([&] { return driver.openBoxes().empty(); }, 5000));
             EXPECT_TRUE(driver.log().find("error: the entry list default.tsl") != std::string::npos) << driver.log();
         }
         EXPECT_EQ(start.settingsDamaged,
@@ -209,16 +128,11 @@ protected:
             << driver.log();
         // The program stays up, answers, and shows no further box.
         Sleep(1000);
-        EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(process.hProcess, 0));
-        EXPECT_TRUE(answers(driver.window()));
-        EXPECT_TRUE(openBoxes(process.dwProcessId).empty()) << driver.log();
+        EXPECT_TRUE(program.running());
+        EXPECT_TRUE(driver.answers());
+        EXPECT_TRUE(driver.openBoxes().empty()) << driver.log();
         EXPECT_TRUE(driver.log().find("data folder: " + folder.path()) != std::string::npos) << driver.log();
-
-        driver.command(closeCommand);
-        ASSERT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(process.hProcess, 20000));
-        DWORD code = 1234;
-        GetExitCodeProcess(process.hProcess, &code);
-        EXPECT_EQ(0u, code);
+        EXPECT_EQ(0u, program.closeAndWait());
     }
 };
 

@@ -6,29 +6,20 @@
 #include "storage/entry_list.h"
 #include "storage/settings.h"
 #include "support/hostile_pop3_server.h"
+#include "support/program_process.h"
 #include "support/temp_folder.h"
-#include "support/window_driver.h"
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace {
 
-const WORD closeCommand = 40010;
 const unsigned short pop3PortOfTheProgram = 110;
 const int serverTimeoutSeconds = 2;
 const DWORD dripPauseMs = 1200; // each byte a little before the time-out
 const char* const checkFailed =
     ": warning: there was an error checking the account, make sure the server is up, and your username and "
     "password are correct ERROR: ";
-
-std::string windowsPath(std::string linuxPath)
-{
-    for (char& c : linuxPath)
-        if (c == '/')
-            c = '\\';
-    return "Z:" + linuxPath;
-}
 
 // A TOP reply with a short header.
 std::string header(int n)
@@ -160,67 +151,22 @@ std::string passwordOf(const std::string& name)
     return "Pw-" + name + "-7q!Z";
 }
 
-struct Visible {
-    DWORD processId;
-    HWND mainWindow;
-    std::vector<std::string> captions;
-};
-
-BOOL CALLBACK collectOtherWindows(HWND window, LPARAM parameter)
-{
-    Visible* seen = reinterpret_cast<Visible*>(parameter);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == seen->processId && window != seen->mainWindow && IsWindowVisible(window)) {
-        char caption[256] = {};
-        GetWindowTextA(window, caption, sizeof caption);
-        seen->captions.push_back(caption);
-    }
-    return TRUE;
-}
-
 class HostileServers : public ::testing::Test {
 protected:
     TempFolder folder;
-    std::string exe = folder.file("tessary.exe");
     std::vector<std::unique_ptr<HostilePop3Server>> servers;
-    PROCESS_INFORMATION process = {};
-    WindowDriver driver;
-
-    void TearDown() override
-    {
-        if (process.hProcess) {
-            if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) {
-                TerminateProcess(process.hProcess, 99);
-                WaitForSingleObject(process.hProcess, 5000);
-            }
-            CloseHandle(process.hProcess);
-            CloseHandle(process.hThread);
-        }
-        servers.clear();
-    }
-
-    void launch()
-    {
-        std::string commandLine = "\"" + exe + "\"";
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        ASSERT_TRUE(CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                   folder.path().c_str(), &startup, &process));
-        ASSERT_TRUE(driver.attach(process.dwProcessId, 20000)) << "no main window appeared";
-    }
+    ProgramProcess program; // ends before the servers it talks to
+    WindowDriver& driver = program.driver;
 
     // What must hold whatever a server did: the program runs, answers at once, shows no box, and
     // keeps every password out of its log.
     void expectHealthy(const std::string& after, const std::vector<HostileCase>& cases)
     {
-        EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(process.hProcess, 0)) << after;
-        DWORD_PTR answer = 0;
-        EXPECT_NE(0, SendMessageTimeoutA(driver.window(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer))
-            << "the window did not answer within a second after " << after;
-        Visible seen = { process.dwProcessId, driver.window(), {} };
-        EnumWindows(collectOtherWindows, reinterpret_cast<LPARAM>(&seen));
-        EXPECT_TRUE(seen.captions.empty()) << "a box is open after " << after << ": " << seen.captions[0];
+        EXPECT_TRUE(program.running()) << after;
+        EXPECT_TRUE(driver.answers()) << "the window did not answer within a second after " << after;
+        std::vector<HWND> boxes = driver.openBoxes();
+        EXPECT_TRUE(boxes.empty()) << "a box is open after " << after << ": " << textOf(boxes[0]) << ": "
+                                   << boxMessage(boxes[0]);
         std::string log = driver.log();
         for (const HostileCase& c : cases)
             EXPECT_EQ(std::string::npos, log.find(passwordOf(c.name))) << "after " << after;
@@ -250,23 +196,19 @@ TEST_F(HostileServers, EveryCheckEndsWithItsResultAndTheProgramStaysWell)
     settings.speakCheckResults = 1; // with every sender and subject: the report of a large mailbox is long
     settings.serverTimeoutSeconds = serverTimeoutSeconds;
     ASSERT_TRUE(saveSettings(folder.file("Tessary.dat").c_str(), settingsMagic, &settings, sizeof settings));
-    ASSERT_TRUE(CopyFileA(windowsPath(TESSARY_EXE_LINUX_PATH).c_str(), exe.c_str(), FALSE));
+    std::string exe = copyProgramInto(folder.path(), TESSARY_EXE_LINUX_PATH);
+    ASSERT_FALSE(exe.empty());
 
-    launch();
+    ASSERT_TRUE(program.launch(exe, "", folder.path())) << "no main window appeared";
     for (const HostileCase& c : cases) {
         std::string line = std::string(c.name) + c.expected;
-        EXPECT_TRUE(waitUntil([&] { return driver.log().find(line) != std::string::npos; }, c.withinMs))
-            << "no line \"" << line << "\" in:\n" << driver.log();
+        EXPECT_TRUE(driver.logShows(line, c.withinMs)) << "no line \"" << line << "\" in:\n" << driver.log();
         expectHealthy(c.name, cases);
     }
     for (size_t i = 0; i < cases.size(); ++i)
         EXPECT_GE(servers[i]->connections(), 1) << cases[i].name;
 
-    driver.command(closeCommand);
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, 20000));
-    DWORD code = 1234;
-    GetExitCodeProcess(process.hProcess, &code);
-    EXPECT_EQ(0u, code);
+    ASSERT_EQ(0u, program.closeAndWait());
     EXPECT_EQ(listBytes, readWholeFile(folder.file("default.tsl")));
 }
 

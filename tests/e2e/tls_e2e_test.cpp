@@ -5,33 +5,23 @@
 #include "mailcheck/tls_dovecot_support.h"
 #include "storage/entry_list.h"
 #include "storage/settings.h"
-#include "support/window_driver.h"
+#include "support/program_process.h"
 
 using namespace tlsdovecot;
 
 namespace {
 
-const WORD closeCommand = 40010;
-
-std::string windowsPath(std::string linuxPath)
-{
-    for (char& c : linuxPath)
-        if (c == '/')
-            c = '\\';
-    return "Z:" + linuxPath;
-}
-
 class SecureWatcher : public ::testing::Test {
 protected:
     TempFolder folder;
-    std::string exe = folder.file("tessary.exe");
-    PROCESS_INFORMATION process = {};
-    WindowDriver driver;
+    std::string exe = copyProgramInto(folder.path(), TESSARY_EXE_LINUX_PATH);
+    ProgramProcess program;
+    WindowDriver& driver = program.driver;
 
     void SetUp() override
     {
         ASSERT_FALSE(environment("TESSARY_DOVECOT_TLS_PORT").empty()) << "run through tests/support/with-dovecot --tls";
-        ASSERT_TRUE(CopyFileA(windowsPath(TESSARY_EXE_LINUX_PATH).c_str(), exe.c_str(), FALSE));
+        ASSERT_FALSE(exe.empty());
         std::string maildir = environment("TESSARY_DOVECOT_MAILDIR");
         for (int n = 1; n <= 3; ++n)
             ASSERT_TRUE(writeWholeFile(maildir + "new\\" + std::to_string(2000 + n) + ".tls-e2e:2,", message(n)));
@@ -46,18 +36,6 @@ protected:
         ASSERT_TRUE(saveSettings(folder.file("Tessary.dat").c_str(), settingsMagic, &s, sizeof s));
     }
 
-    void TearDown() override
-    {
-        if (process.hProcess) {
-            if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) {
-                TerminateProcess(process.hProcess, 99);
-                WaitForSingleObject(process.hProcess, 5000);
-            }
-            CloseHandle(process.hProcess);
-            CloseHandle(process.hThread);
-        }
-    }
-
     static void addEntry(EntryList& list, const char* name, const char* server, int32_t security, int32_t port)
     {
         MailboxEntry* e = list.addNew();
@@ -70,20 +48,6 @@ protected:
         e->connectionMode = AlwaysConnected;
     }
 
-    void launch()
-    {
-        std::string commandLine = "\"" + exe + "\"";
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        ASSERT_TRUE(CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                   folder.path().c_str(), &startup, &process));
-        ASSERT_TRUE(driver.attach(process.dwProcessId, 20000)) << "no main window appeared";
-    }
-
-    bool logShows(const std::string& part, DWORD timeoutMs)
-    {
-        return waitUntil([&] { return driver.log().find(part) != std::string::npos; }, timeoutMs);
-    }
 };
 
 TEST_F(SecureWatcher, ChecksOverTlsAndStlsAndSaysWhyACertificateWasRefused)
@@ -91,12 +55,12 @@ TEST_F(SecureWatcher, ChecksOverTlsAndStlsAndSaysWhyACertificateWasRefused)
     TrustedTestCa ca; // a separate process, so its chain engine starts with the CA trusted
     ASSERT_TRUE(ca.trusted());
     std::string listBytes = readWholeFile(folder.file("default.tsl"));
-    launch();
-    EXPECT_TRUE(logShows("secure: 3 messages", 60000)) << driver.log();
-    EXPECT_TRUE(logShows("starttls: 3 messages", 60000)) << driver.log();
+    ASSERT_TRUE(program.launch(exe, "", folder.path())) << "no main window appeared";
+    EXPECT_TRUE(driver.logShows("secure: 3 messages", 60000)) << driver.log();
+    EXPECT_TRUE(driver.logShows("starttls: 3 messages", 60000)) << driver.log();
     const std::string refused = "by address: warning: there was an error checking the account, make sure the "
                                 "server is up, and your username and password are correct ERROR: -113\r\n";
-    ASSERT_TRUE(logShows(refused, 60000)) << driver.log();
+    ASSERT_TRUE(driver.logShows(refused, 60000)) << driver.log();
     std::string log = driver.log();
     size_t next = log.find(refused) + refused.size();
     EXPECT_EQ("by address: error: certificate name does not match 127.0.0.1",
@@ -104,11 +68,7 @@ TEST_F(SecureWatcher, ChecksOverTlsAndStlsAndSaysWhyACertificateWasRefused)
         << log;
     EXPECT_EQ(std::string::npos, log.find("secret")) << "the password never shows";
 
-    driver.command(closeCommand);
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, 20000));
-    DWORD code = 1234;
-    GetExitCodeProcess(process.hProcess, &code);
-    EXPECT_EQ(0u, code);
+    EXPECT_EQ(0u, program.closeAndWait());
     EXPECT_EQ(listBytes, readWholeFile(folder.file("default.tsl")));
 }
 

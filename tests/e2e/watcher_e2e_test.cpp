@@ -5,8 +5,9 @@
 #include "storage/entry_list.h"
 #include "storage/settings.h"
 #include "support/port_relay.h"
+#include "support/program_process.h"
+#include "support/run_value.h"
 #include "support/temp_folder.h"
-#include "support/window_driver.h"
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -14,16 +15,7 @@
 namespace {
 
 const WORD checkSelectedCommand = 40003;
-const WORD closeCommand = 40010;
 const unsigned short pop3PortOfTheProgram = 110;
-
-std::string windowsPath(std::string linuxPath)
-{
-    for (char& c : linuxPath)
-        if (c == '/')
-            c = '\\';
-    return "Z:" + linuxPath;
-}
 
 std::string environment(const char* name)
 {
@@ -37,26 +29,13 @@ std::string message(int n)
            "@example.org>\nTo: tester@example.org\nSubject: number " + std::to_string(n) + "\n\nbody\n";
 }
 
-std::string runValue()
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", 0, KEY_READ, &key) !=
-        ERROR_SUCCESS)
-        return "<no key>";
-    char data[1200] = {};
-    DWORD size = sizeof data - 1;
-    LONG status = RegQueryValueExA(key, "Tessary", nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS ? std::string(data) : "<none>";
-}
-
 class Watcher : public ::testing::Test {
 protected:
     TempFolder folder;
-    std::string exe = folder.file("tessary.exe");
+    std::string exe = copyProgramInto(folder.path(), TESSARY_EXE_LINUX_PATH);
     PortRelay relay;
-    PROCESS_INFORMATION process = {};
-    WindowDriver driver;
+    ProgramProcess program;
+    WindowDriver& driver = program.driver;
 
     void SetUp() override
     {
@@ -64,7 +43,7 @@ protected:
         ASSERT_TRUE(relay.start(pop3PortOfTheProgram,
                                 static_cast<unsigned short>(atoi(environment("TESSARY_DOVECOT_PORT").c_str()))))
             << "the program always uses port 110, which this test must be able to listen on";
-        ASSERT_TRUE(CopyFileA(windowsPath(TESSARY_EXE_LINUX_PATH).c_str(), exe.c_str(), FALSE));
+        ASSERT_FALSE(exe.empty());
         std::string maildir = environment("TESSARY_DOVECOT_MAILDIR");
         for (int n = 1; n <= 3; ++n)
             ASSERT_TRUE(writeWholeFile(maildir + "new\\" + std::to_string(1000 + n) + ".e2e:2,", message(n)));
@@ -74,18 +53,6 @@ protected:
         addEntry(list, "off", "secret", false);
         ASSERT_TRUE(list.save(folder.file("default.tsl").c_str()));
         writeSettings([](Settings&) {});
-    }
-
-    void TearDown() override
-    {
-        if (process.hProcess) {
-            if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) {
-                TerminateProcess(process.hProcess, 99);
-                WaitForSingleObject(process.hProcess, 5000);
-            }
-            CloseHandle(process.hProcess);
-            CloseHandle(process.hThread);
-        }
     }
 
     static void addEntry(EntryList& list, const char* name, const char* password, bool enabled)
@@ -108,39 +75,19 @@ protected:
     }
 
     // Starts the program from another working directory; it must find its files by itself.
-    PROCESS_INFORMATION start(const std::string& arguments)
+    static std::string elsewhere()
     {
-        std::string commandLine = "\"" + exe + "\"" + arguments;
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION started = {};
         char workingDirectory[MAX_PATH];
         GetTempPathA(sizeof workingDirectory, workingDirectory);
-        CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, workingDirectory, &startup,
-                       &started);
-        return started;
+        return workingDirectory;
     }
 
     void launch(const std::string& arguments = "")
     {
-        process = start(arguments);
-        ASSERT_NE(nullptr, process.hProcess);
-        ASSERT_TRUE(driver.attach(process.dwProcessId, 20000)) << "no main window appeared";
+        ASSERT_TRUE(program.launch(exe, arguments, elsewhere())) << "no main window appeared";
     }
 
-    bool logShows(const std::string& part, DWORD timeoutMs)
-    {
-        return waitUntil([&] { return driver.log().find(part) != std::string::npos; }, timeoutMs);
-    }
-
-    DWORD closeAndWait()
-    {
-        driver.command(closeCommand);
-        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, 20000));
-        DWORD code = 1234;
-        GetExitCodeProcess(process.hProcess, &code);
-        return code;
-    }
+    bool logShows(const std::string& part, DWORD timeoutMs) { return driver.logShows(part, timeoutMs); }
 };
 
 TEST_F(Watcher, ChecksOnScheduleAndOnRequestThenSavesWhatItLoaded)
@@ -168,7 +115,7 @@ TEST_F(Watcher, ChecksOnScheduleAndOnRequestThenSavesWhatItLoaded)
     ASSERT_TRUE(logShows("off: 3 messages", 30000)) << driver.log();
     EXPECT_TRUE(waitUntil([&] { return driver.rows()[1].result == "3"; }, 5000));
 
-    EXPECT_EQ(0u, closeAndWait());
+    EXPECT_EQ(0u, program.closeAndWait());
     EXPECT_EQ(listBytes, readWholeFile(folder.file("default.tsl")));
     std::string settings = readWholeFile(folder.file("Tessary.dat"));
     EXPECT_EQ(42u, settings.size());
@@ -179,16 +126,11 @@ TEST_F(Watcher, StartedAtLogOnItHidesInTheTrayAndASecondStartBringsItForward)
 {
     launch(" /m");
     EXPECT_FALSE(driver.visible());
-    PROCESS_INFORMATION second = start("");
-    ASSERT_NE(nullptr, second.hProcess);
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(second.hProcess, 20000));
-    DWORD code = 1234;
-    GetExitCodeProcess(second.hProcess, &code);
-    EXPECT_EQ(0u, code);
-    CloseHandle(second.hProcess);
-    CloseHandle(second.hThread);
+    ProgramProcess second;
+    ASSERT_TRUE(second.start(exe, "", elsewhere()));
+    EXPECT_EQ(0u, second.waitForExit(20000));
     EXPECT_TRUE(waitUntil([&] { return driver.visible(); }, 5000));
-    EXPECT_EQ(0u, closeAndWait());
+    EXPECT_EQ(0u, program.closeAndWait());
 }
 
 TEST_F(Watcher, TheRunValueFollowsTheSetting)
@@ -196,16 +138,13 @@ TEST_F(Watcher, TheRunValueFollowsTheSetting)
     writeSettings([](Settings& s) { s.runAtStartup = 1; });
     launch();
     // The window may be found while its creation is still applying the settings.
-    EXPECT_TRUE(waitUntil([&] { return runValue() == exe + " /m"; }, 5000)) << runValue();
-    EXPECT_EQ(0u, closeAndWait());
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-    process = {};
+    EXPECT_TRUE(waitUntil([&] { return storedRunValue() == exe + " /m"; }, 5000)) << storedRunValue();
+    EXPECT_EQ(0u, program.closeAndWait());
 
     writeSettings([](Settings& s) { s.runAtStartup = 0; });
     launch();
-    EXPECT_TRUE(waitUntil([&] { return runValue() == "<none>"; }, 5000)) << runValue();
-    EXPECT_EQ(0u, closeAndWait());
+    EXPECT_TRUE(waitUntil([&] { return storedRunValue() == "<none>"; }, 5000)) << storedRunValue();
+    EXPECT_EQ(0u, program.closeAndWait());
 }
 
 } // namespace

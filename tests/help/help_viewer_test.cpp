@@ -176,7 +176,7 @@ TEST(HelpCommands, FirstStartAndContentsOpenTheViewerFromTheProgramFolder)
     TempFolder elsewhere;
     ASSERT_TRUE(SetCurrentDirectoryA(elsewhere.path().c_str()));
     before = threadWindows();
-    SendMessageA(h.window(), WM_COMMAND, IDM_HELP_CONTENTS, 0);
+    h.command(IDM_HELP_CONTENTS);
     std::set<HWND> opened = newVisibleWindows(before);
     ASSERT_EQ(1u, opened.size()) << "Help, Contents.. opens one viewer";
     EXPECT_EQ("Tessary Help", titleOf(*opened.begin()));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include "support/fake_sapi5_engine.h"
 #include "support/main_window_harness.h"
+#include "support/run_value.h"
 #include "support/seam_override.h"
 #include "shell/apply_settings.h"
 #include "shell/main_window_state.h"
@@ -18,21 +19,6 @@ const char* const startupWarning = "warning: could not set the start-up entry";
 const char* const initWarning = "warning: could not initialize speech, SAPI may not be installed";
 const char* const voiceWarning = "warning: could not set desired voice ):";
 const char* const sapi5Warning = "warning: no SAPI 4 speech engine found, using SAPI 5";
-
-std::string storedValue(HKEY root)
-{
-    HKEY key;
-    if (RegOpenKeyExA(root, runKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return "<no key>";
-    char data[1200] = {};
-    DWORD size = sizeof data - 1;
-    DWORD type = 0;
-    LONG status = RegQueryValueExA(key, runValueName, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
-    RegCloseKey(key);
-    if (status != ERROR_SUCCESS)
-        return "<none>";
-    return type == REG_SZ ? std::string(data) : "<not a string>";
-}
 
 void storeValue(HKEY root, const char* text)
 {
@@ -139,8 +125,8 @@ TEST_F(StartupValue, WrittenMachineWideWhereAllowedAndNotAgainWhenAlreadyThere)
     open(false);
     storeValue(HKEY_CURRENT_USER, "C:\\old\\tessary.exe /m"); // left from a start without the rights
     apply(true);
-    EXPECT_EQ(programCommand(), storedValue(HKEY_LOCAL_MACHINE));
-    EXPECT_EQ("<none>", storedValue(HKEY_CURRENT_USER)); // it would start the program twice
+    EXPECT_EQ(programCommand(), storedRunValue(HKEY_LOCAL_MACHINE));
+    EXPECT_EQ("<none>", storedRunValue(HKEY_CURRENT_USER)); // it would start the program twice
     EXPECT_EQ((std::vector<std::string>{ "HKLM read", "HKLM write", "HKCU read", "HKCU write" }), rights.opens);
 
     rights.opens.clear();
@@ -150,7 +136,7 @@ TEST_F(StartupValue, WrittenMachineWideWhereAllowedAndNotAgainWhenAlreadyThere)
     // A value that reads differently (another folder) is put right.
     storeValue(HKEY_LOCAL_MACHINE, "C:\\elsewhere\\tessary.exe /m");
     apply(true);
-    EXPECT_EQ(programCommand(), storedValue(HKEY_LOCAL_MACHINE));
+    EXPECT_EQ(programCommand(), storedRunValue(HKEY_LOCAL_MACHINE));
     EXPECT_FALSE(warned());
 }
 
@@ -159,8 +145,8 @@ TEST_F(StartupValue, AnAccountRefusedTheMachineWideKeyUsesItsOwn)
     rights.machineWritable = false;
     open(false);
     apply(true);
-    EXPECT_EQ("<none>", storedValue(HKEY_LOCAL_MACHINE));
-    EXPECT_EQ(programCommand(), storedValue(HKEY_CURRENT_USER));
+    EXPECT_EQ("<none>", storedRunValue(HKEY_LOCAL_MACHINE));
+    EXPECT_EQ(programCommand(), storedRunValue(HKEY_CURRENT_USER));
     EXPECT_FALSE(warned());
     EXPECT_TRUE(h.ui.boxes.empty());
 
@@ -174,7 +160,7 @@ TEST_F(StartupValue, AnAccountRefusedTheMachineWideKeyUsesItsOwn)
     rights.opens.clear();
     apply(true);
     EXPECT_EQ((std::vector<std::string>{ "HKLM read", "HKCU read" }), rights.opens);
-    EXPECT_EQ("<none>", storedValue(HKEY_CURRENT_USER));
+    EXPECT_EQ("<none>", storedRunValue(HKEY_CURRENT_USER));
     EXPECT_FALSE(warned());
 }
 
@@ -185,8 +171,8 @@ TEST_F(StartupValue, TurningItOffRemovesTheValueFromBothKeysAndOnlyReadsOnceGone
     storeValue(HKEY_LOCAL_MACHINE, programCommand().c_str());
     storeValue(HKEY_CURRENT_USER, programCommand().c_str());
     apply(false);
-    EXPECT_EQ("<none>", storedValue(HKEY_LOCAL_MACHINE));
-    EXPECT_EQ("<none>", storedValue(HKEY_CURRENT_USER));
+    EXPECT_EQ("<none>", storedRunValue(HKEY_LOCAL_MACHINE));
+    EXPECT_EQ("<none>", storedRunValue(HKEY_CURRENT_USER));
     EXPECT_EQ((std::vector<std::string>{ "HKLM read", "HKLM write", "HKCU read", "HKCU write" }), rights.opens);
 
     rights.opens.clear();
@@ -210,8 +196,8 @@ TEST_F(StartupValue, ARefusalOfBothKeysIsAWarningAndTheRestIsStillApplied)
     EXPECT_TRUE(warned());
     EXPECT_EQ(33000, serverTimeoutMs);
     EXPECT_EQ(app.trayIcon, app.shownTrayIcon);
-    EXPECT_EQ("<none>", storedValue(HKEY_LOCAL_MACHINE));
-    EXPECT_EQ("<none>", storedValue(HKEY_CURRENT_USER));
+    EXPECT_EQ("<none>", storedRunValue(HKEY_LOCAL_MACHINE));
+    EXPECT_EQ("<none>", storedRunValue(HKEY_CURRENT_USER));
 }
 
 TEST_F(StartupValue, AValueThatCannotBeRemovedIsAWarning)
@@ -221,8 +207,8 @@ TEST_F(StartupValue, AValueThatCannotBeRemovedIsAWarning)
     storeValue(HKEY_CURRENT_USER, programCommand().c_str());
     rights.machineWritable = false;
     apply(false);
-    EXPECT_EQ(programCommand(), storedValue(HKEY_LOCAL_MACHINE));
-    EXPECT_EQ("<none>", storedValue(HKEY_CURRENT_USER)); // removed where it could be
+    EXPECT_EQ(programCommand(), storedRunValue(HKEY_LOCAL_MACHINE));
+    EXPECT_EQ("<none>", storedRunValue(HKEY_CURRENT_USER)); // removed where it could be
     EXPECT_TRUE(warned());
     EXPECT_TRUE(h.ui.boxes.empty());
 }

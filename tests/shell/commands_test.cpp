@@ -27,7 +27,7 @@ protected:
         });
         ASSERT_NE(nullptr, h.open());
     }
-    void command(WORD id) { SendMessageA(h.window(), WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+    void command(WORD id) { h.command(id); }
     bool logged(const std::string& part) const { return h.log().find(part) != std::string::npos; }
     std::string lastBox() const { return h.ui.boxes.empty() ? "" : h.ui.boxes.back().caption + ": " + h.ui.boxes.back().text; }
 };

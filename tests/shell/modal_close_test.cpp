@@ -1,6 +1,7 @@
 // Closing the program while one of the main window's modal dialogs is open: the close waits until
 // the dialog has ended and the command that opened it has finished with the window.
 #include <gtest/gtest.h>
+#include "support/entry_headers.h"
 #include "support/main_window_harness.h"
 #include "support/modal_script.h"
 #include "support/seam_override.h"
@@ -19,15 +20,7 @@ protected:
 
     void SetUp() override
     {
-        h.writeEntryList([](EntryList& list) {
-            MailboxEntry* e = list.addNew();
-            e->setName("first");
-            e->setServer("127.0.0.1");
-            e->setUser("u");
-            e->setPassword("p");
-            e->connectionMode = AlwaysConnected;
-            e->enabled = false; // never due: nothing starts behind the test's back
-        });
+        h.writeOneIdleEntry();
         ASSERT_NE(nullptr, h.open());
         ASSERT_TRUE(h.selectRow(0));
     }
@@ -37,7 +30,7 @@ protected:
         fatalErrorRaised = false;
     }
 
-    void command(WORD id) { SendMessageA(h.window(), WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+    void command(WORD id) { h.command(id); }
     // "Close Tessary" from the tray menu: the menu posts its command to the window.
     void postTrayClose() { PostMessageA(h.window(), WM_COMMAND, MAKEWPARAM(IDM_CLOSE, 0), 0); }
     bool windowClosesAfterwards() { return h.pumpUntil([&] { return !IsWindow(h.window()); }, 3000); }
@@ -148,18 +141,10 @@ TEST(CloseWhileModalDialogs, TheWizardTheHeaderViewerAndTheAboutBoxHoldTheCloseT
     };
     for (const Case& c : cases) {
         MainWindowHarness h;
-        h.writeEntryList([](EntryList& list) {
-            MailboxEntry* e = list.addNew();
-            e->setName("first");
-            e->setServer("127.0.0.1");
-            e->enabled = false;
-        });
+        h.writeOneIdleEntry();
         ASSERT_NE(nullptr, h.open());
         MailboxEntry* first = h.entry(0);
-        char** headers = new char*[1];
-        headers[0] = new char[32];
-        strcpy(headers[0], "Subject: hello\r\n\r\n");
-        first->setHeaders(headers, 1);
+        giveHeaders(*first, { "Subject: hello\r\n\r\n" });
         first->lastResult = 1;
         h.selectRow(0);
         bool stillOpen = false;
@@ -169,7 +154,7 @@ TEST(CloseWhileModalDialogs, TheWizardTheHeaderViewerAndTheAboutBoxHoldTheCloseT
                 stillOpen = IsWindow(h.window()) != FALSE;
                 c.end(dialog);
             });
-        SendMessageA(h.window(), WM_COMMAND, MAKEWPARAM(c.command, 0), 0);
+        h.command(c.command);
         EXPECT_TRUE(script.finished()) << c.caption << " " << script.stuckCaption;
         EXPECT_TRUE(stillOpen) << c.caption;
         EXPECT_TRUE(h.pumpUntil([&] { return !IsWindow(h.window()); }, 3000)) << c.caption;

@@ -1,6 +1,7 @@
 // The main window's life: what its creation reads and applies, and what closing it saves.
 #include <gtest/gtest.h>
 #include "support/main_window_harness.h"
+#include "support/run_value.h"
 #include "shell/apply_settings.h"
 #include "shell/main_window.h"
 #include "shell/startup.h"
@@ -12,21 +13,6 @@
 
 namespace {
 
-std::string runValue()
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, runKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return "<no key>";
-    char data[1200] = {};
-    DWORD size = sizeof data - 1;
-    DWORD type = 0;
-    LONG status = RegQueryValueExA(key, "Tessary", nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
-    RegCloseKey(key);
-    if (status != ERROR_SUCCESS)
-        return "<none>";
-    return type == REG_SZ ? std::string(data) : "<not a string>";
-}
-
 TEST(MainWindowLife, AFirstRunOpensTheFirstRunHelpAndAppliesTheDefaults)
 {
     MainWindowHarness h;
@@ -35,7 +21,7 @@ TEST(MainWindowLife, AFirstRunOpensTheFirstRunHelpAndAppliesTheDefaults)
     EXPECT_EQ("Tessary.chm::/firstrun.htm", h.ui.helpTopics[0]);
     EXPECT_EQ(90000, serverTimeoutMs);
     EXPECT_EQ(app.trayIcon, app.shownTrayIcon);
-    EXPECT_EQ("<none>", runValue());
+    EXPECT_EQ("<none>", storedRunValue());
     EXPECT_TRUE(IsWindowVisible(h.window()));
 }
 
@@ -53,12 +39,12 @@ TEST(MainWindowLife, SettingsFromTheFileAreAppliedAndTheRunValueFollowsThem)
     EXPECT_EQ(nullptr, app.shownTrayIcon);
     char path[1024];
     GetModuleFileNameA(nullptr, path, sizeof path);
-    EXPECT_EQ(std::string(path) + " /m", runValue());
+    EXPECT_EQ(std::string(path) + " /m", storedRunValue());
 
     app.settings.runAtStartup = 0;
     app.settings.runInTray = 1;
     ApplySettings(h.window(), app.settings);
-    EXPECT_EQ("<none>", runValue());
+    EXPECT_EQ("<none>", storedRunValue());
     EXPECT_EQ(app.trayIcon, app.shownTrayIcon);
     app.settings.runInTray = 0;
     ApplySettings(h.window(), app.settings);

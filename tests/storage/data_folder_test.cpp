@@ -24,6 +24,25 @@ HRESULT WINAPI userFoldersIn(HWND, int, HANDLE, DWORD, LPSTR path)
     return S_OK;
 }
 
+// The user's local application data folder, in a temporary folder of the test's; the other folders
+// are the prefix's own.
+std::string localAppDataOverride;
+HRESULT WINAPI localAppDataIn(HWND owner, int folder, HANDLE token, DWORD flags, LPSTR path)
+{
+    if (folder != CSIDL_LOCAL_APPDATA)
+        return SHGetFolderPathA(owner, folder, token, flags, path);
+    snprintf(path, MAX_PATH, "%s", localAppDataOverride.c_str());
+    return S_OK;
+}
+
+// Creates every folder of path that is not there yet (path ends in a backslash).
+bool makeFolders(const std::string& path)
+{
+    for (size_t end = path.find('\\', 3); end != std::string::npos; end = path.find('\\', end + 1))
+        CreateDirectoryA(path.substr(0, end).c_str(), nullptr);
+    return fileExists(path);
+}
+
 class DataFolder : public ::testing::Test {
 protected:
     TempFolder program;
@@ -70,6 +89,31 @@ TEST_F(DataFolder, AReadOnlyProgramFolderMovesTheDataToTheUserFolderCopyingOnFir
     chooseDataFolder(program.path().c_str());
     EXPECT_EQ("changed since", readWholeFile(user.path() + "default.tsl"));
     EXPECT_FALSE(fileExists(user.path() + "Tessary.dat"));
+}
+
+// An older version without a manifest, run on Windows Vista and later from a protected folder,
+// had Windows keep its files in the user's VirtualStore, and read them back from there: those are
+// the user's accounts, not whatever the program folder itself holds.
+TEST_F(DataFolder, FilesWindowsKeptInTheVirtualStoreForAnOlderVersionAreTheOnesCopied)
+{
+    ReadOnlyFolder readOnly(program.path());
+    TempFolder local;
+    localAppDataOverride = local.path().substr(0, local.path().size() - 1);
+    SeamOverride<HRESULT (WINAPI *)(HWND, int, HANDLE, DWORD, LPSTR)> folders(dataFolderCalls.SHGetFolderPathA,
+                                                                             localAppDataIn);
+    std::string virtualStore = local.path() + "VirtualStore\\" + program.path().substr(3);
+    ASSERT_TRUE(makeFolders(virtualStore));
+    ASSERT_TRUE(writeWholeFile(virtualStore + "default.tsl", "the list the user kept using"));
+    ASSERT_TRUE(writeWholeFile(program.file("default.tsl"), "the list the installer left"));
+    ASSERT_TRUE(writeWholeFile(program.file("Tessary.dat"), "settings only the program folder has"));
+
+    DataFolderChoice choice = chooseDataFolder(program.path().c_str());
+    EXPECT_TRUE(choice.inUserFolder);
+    EXPECT_EQ(0u, choice.notCopiedCount);
+    EXPECT_EQ("the list the user kept using", readWholeFile(user.path() + "default.tsl"));
+    EXPECT_EQ("settings only the program folder has", readWholeFile(user.path() + "Tessary.dat"));
+    EXPECT_EQ("the list the user kept using", readWholeFile(virtualStore + "default.tsl"));
+    EXPECT_EQ("the list the installer left", readWholeFile(program.file("default.tsl")));
 }
 
 TEST_F(DataFolder, WithoutAUserFolderTheProgramFolderStays)

@@ -1,6 +1,7 @@
 // The entry list: its file byte for byte in both versions, damaged and unreadable files, and the
 // list-wide operations.
 #include <gtest/gtest.h>
+#include "storage/binary_file.h"
 #include "storage/entry_list.h"
 #include "storage/owned_string.h"
 #include "support/fake_clock.h"
@@ -501,6 +502,50 @@ TEST_F(EntryListFile, AMissingFileIsTakenFromACompleteNewFile)
     report = loadExpectingDamage(back, cut, "cut new file");
     EXPECT_TRUE(report.usedNewFile);
     EXPECT_EQ(1, back.count);
+}
+
+// Windows 95 and 98: no MoveFileEx, so a save deletes the old file before it renames the new one.
+bool renameRefused = false;
+BOOL WINAPI moveFileExMissing(LPCSTR, LPCSTR, DWORD)
+{
+    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    return FALSE;
+}
+BOOL WINAPI moveFileUnlessRefused(LPCSTR from, LPCSTR to)
+{
+    if (!renameRefused)
+        return MoveFileA(from, to);
+    SetLastError(ERROR_SHARING_VIOLATION);
+    return FALSE;
+}
+
+TEST_F(EntryListFile, ARenameThatFailsAfterTheOldFileIsDeletedKeepsTheNewOneForTheNextStart)
+{
+    SeamOverride<FileRenameCalls> windows98(fileRenameCalls, { moveFileExMissing, moveFileUnlessRefused });
+    EntryList list;
+    fillEverything(*list.addNew(), 1);
+    ASSERT_TRUE(list.save(path.c_str()));
+    fillEverything(*list.addNew(), 2);
+    renameRefused = true;
+    EXPECT_FALSE(list.save(path.c_str()));
+    EXPECT_FALSE(fileExists(path));
+    std::string twoEntries = readWholeFile(path + ".new");
+    ASSERT_FALSE(twoEntries.empty()) << "the only copy of the list is gone";
+    // Further saves cannot put it in place either; they never write over it.
+    list.addNew();
+    EXPECT_FALSE(list.save(path.c_str()));
+    EXPECT_EQ(twoEntries, readWholeFile(path + ".new"));
+
+    renameRefused = false;
+    EntryList back;
+    FileLoadReport report;
+    ASSERT_TRUE(back.load(path.c_str(), report));
+    EXPECT_TRUE(report.usedNewFile);
+    EXPECT_EQ(2, back.count);
+    EXPECT_EQ(twoEntries, readWholeFile(path));
+    EXPECT_TRUE(back.save(path.c_str()));
+    EXPECT_EQ(twoEntries, readWholeFile(path));
+    EXPECT_FALSE(fileExists(path + ".new"));
 }
 
 TEST_F(EntryListFile, FailedSaveLeavesThePreviousFileAndSaysSo)

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include "storage/mailbox_entry.h"
 #include "storage/owned_string.h"
+#include "support/entry_headers.h"
 #include <cstring>
 #include <string>
 #include <vector>
@@ -11,13 +12,7 @@ namespace {
 class HeaderFields : public ::testing::Test {
 protected:
     MailboxEntry e;
-    void give(const std::vector<const char*>& texts)
-    {
-        char** slots = new char*[texts.size()];
-        for (size_t i = 0; i < texts.size(); ++i)
-            slots[i] = texts[i] ? ownedCopyOf(texts[i], strlen(texts[i])) : nullptr;
-        e.setHeaders(slots, static_cast<int32_t>(texts.size()));
-    }
+    void give(const std::vector<const char*>& texts) { giveHeaders(e, texts); }
     std::string field(int index, int which, bool* found = nullptr)
     {
         char out[256];

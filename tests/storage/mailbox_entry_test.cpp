@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include "storage/mailbox_entry.h"
 #include "support/fake_clock.h"
+#include "support/entry_headers.h"
 #include "support/standin_worker.h"
 #include <cstring>
 
@@ -57,9 +58,7 @@ TEST(MailboxEntryClear, FreesStringsAndRunStateButKeepsScheduleAndModes)
     e.setPort(995);
     e.setTrustedCertificate("AB");
     e.setAnnounceNewOnly(true);
-    char** texts = new char*[1];
-    texts[0] = new char[3]{ 'h', 'i', 0 };
-    e.setHeaders(texts, 1);
+    giveHeaders(e, { "hi" });
     e.clear();
     EXPECT_EQ(nullptr, e.name);
     EXPECT_EQ(nullptr, e.password);

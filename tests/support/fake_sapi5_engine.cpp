@@ -1,5 +1,4 @@
-// The fake SAPI 5 objects. They are kept until the engine ends, so a test can see that the
-// wrapper released every reference it took.
+// The fake SAPI 5 objects.
 #include "support/fake_sapi5_engine.h"
 #include <sperror.h>
 #include <cstring>
@@ -7,14 +6,6 @@
 namespace {
 
 FakeSapi5Engine* sapi5 = nullptr;
-
-std::string narrow(const WCHAR* text)
-{
-    std::string out;
-    for (; text && *text; ++text)
-        out += *text < 0x80 ? static_cast<char>(*text) : '?';
-    return out;
-}
 
 std::string flagNames(DWORD flags)
 {
@@ -41,35 +32,6 @@ WCHAR* coTaskCopy(const std::wstring& text)
 }
 
 } // namespace
-
-// Counts references for all the interfaces of one object together, as one COM object does.
-class RefCountedFake {
-public:
-    explicit RefCountedFake(std::string name) : name_(std::move(name)) {}
-    virtual ~RefCountedFake() = default;
-    ULONG addRef() { return ++refs_; }
-    ULONG release()
-    {
-        if (refs_ == 0) {
-            sapi5->record("over-release " + name_);
-            return 0;
-        }
-        if (--refs_ == 0) {
-            sapi5->record("release " + name_);
-            released();
-        }
-        return refs_;
-    }
-    bool live() const { return refs_ > 0; }
-    const std::string& name() const { return name_; }
-
-protected:
-    virtual void released() {}
-
-private:
-    std::string name_;
-    ULONG refs_ = 1;
-};
 
 // The data key methods every token and category carries; the program reads only strings.
 #define FAKE_DATA_KEY_METHODS                                                                               \
@@ -98,10 +60,10 @@ private:
     ULONG STDMETHODCALLTYPE AddRef() override { return addRef(); }                                          \
     ULONG STDMETHODCALLTYPE Release() override { return release(); }
 
-class FakeToken : public RefCountedFake, public ISpObjectToken {
+class FakeToken : public FakeComObject, public ISpObjectToken {
 public:
     explicit FakeToken(const FakeVoiceToken& voice)
-        : RefCountedFake("token " + narrow(voice.description.c_str())), voice_(voice)
+        : FakeComObject(sapi5->log, "token " + narrowForLog(voice.description.c_str())), voice_(voice)
     {
     }
     FAKE_UNKNOWN_METHODS(ISpObjectToken)
@@ -109,7 +71,7 @@ public:
 
     HRESULT STDMETHODCALLTYPE GetStringValue(LPCWSTR valueName, LPWSTR* value) override
     {
-        sapi5->record(std::string("GetStringValue ") + (valueName ? narrow(valueName) : "default"));
+        sapi5->record(std::string("GetStringValue ") + (valueName ? narrowForLog(valueName) : "default"));
         *value = nullptr;
         if (valueName || FAILED(voice_.descriptionResult))
             return valueName ? SPERR_NOT_FOUND : voice_.descriptionResult;
@@ -132,15 +94,15 @@ public:
     HRESULT STDMETHODCALLTYPE DisplayUI(HWND, LPCWSTR, LPCWSTR, void*, ULONG, IUnknown*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE MatchesAttributes(LPCWSTR, WINBOOL*) override { return E_NOTIMPL; }
 
-    std::string voiceName() const { return narrow(voice_.description.c_str()); }
+    std::string voiceName() const { return narrowForLog(voice_.description.c_str()); }
 
 private:
     FakeVoiceToken voice_;
 };
 
-class FakeTokenEnumeration : public RefCountedFake, public IEnumSpObjectTokens {
+class FakeTokenEnumeration : public FakeComObject, public IEnumSpObjectTokens {
 public:
-    explicit FakeTokenEnumeration(int number) : RefCountedFake("Tokens#" + std::to_string(number)) {}
+    explicit FakeTokenEnumeration(int number) : FakeComObject(sapi5->log, "Tokens#" + std::to_string(number)) {}
     FAKE_UNKNOWN_METHODS(IEnumSpObjectTokens)
 
     // A new token object for every voice handed out, as the platform's enumeration does.
@@ -166,39 +128,37 @@ private:
     size_t position_ = 0;
 };
 
-class FakeTokenCategory : public RefCountedFake, public ISpObjectTokenCategory {
+class FakeTokenCategory : public FakeComObject, public ISpObjectTokenCategory {
 public:
-    explicit FakeTokenCategory(int number) : RefCountedFake("Category#" + std::to_string(number)) {}
+    explicit FakeTokenCategory(int number) : FakeComObject(sapi5->log, "Category#" + std::to_string(number)) {}
     FAKE_UNKNOWN_METHODS(ISpObjectTokenCategory)
     FAKE_DATA_KEY_METHODS
     HRESULT STDMETHODCALLTYPE GetStringValue(LPCWSTR, LPWSTR*) override { return E_NOTIMPL; }
 
     HRESULT STDMETHODCALLTYPE SetId(LPCWSTR categoryId, WINBOOL createIfMissing) override
     {
-        sapi5->record("SetId " + narrow(categoryId) + " create=" + std::to_string(createIfMissing));
+        sapi5->record("SetId " + narrowForLog(categoryId) + " create=" + std::to_string(createIfMissing));
         return sapi5->setIdResult;
     }
     HRESULT STDMETHODCALLTYPE GetId(LPWSTR*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetDataKey(SPDATAKEYLOCATION, ISpDataKey**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE EnumTokens(LPCWSTR required, LPCWSTR optional, IEnumSpObjectTokens** out) override
     {
-        sapi5->record(std::string("EnumTokens required=") + (required ? narrow(required) : "null") +
-                      " optional=" + (optional ? narrow(optional) : "null"));
+        sapi5->record(std::string("EnumTokens required=") + (required ? narrowForLog(required) : "null") +
+                      " optional=" + (optional ? narrowForLog(optional) : "null"));
         *out = nullptr;
         if (FAILED(sapi5->enumTokensResult))
             return sapi5->enumTokensResult;
-        auto& all = sapi5->enumerations_;
-        all.emplace_back(new FakeTokenEnumeration(static_cast<int>(all.size()) + 1));
-        *out = all.back().get();
+        *out = sapi5->newEnumeration();
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE SetDefaultTokenId(LPCWSTR) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetDefaultTokenId(LPWSTR*) override { return E_NOTIMPL; }
 };
 
-class FakeSapi5Voice : public RefCountedFake, public ISpVoice {
+class FakeSapi5Voice : public FakeComObject, public ISpVoice {
 public:
-    explicit FakeSapi5Voice(int number) : RefCountedFake("Voice#" + std::to_string(number)) {}
+    explicit FakeSapi5Voice(int number) : FakeComObject(sapi5->log, "Voice#" + std::to_string(number)) {}
     FAKE_UNKNOWN_METHODS(ISpVoice)
 
     HRESULT STDMETHODCALLTYPE SetNotifySink(ISpNotifySink*) override { return E_NOTIMPL; }
@@ -235,13 +195,9 @@ public:
     HRESULT STDMETHODCALLTYPE Speak(LPCWSTR text, DWORD flags, ULONG* streamNumber) override
     {
         sapi5->lastSpoken = text ? text : L"<null>";
-        sapi5->record("Speak '" + narrow(text) + "' flags=" + flagNames(flags) +
+        sapi5->record("Speak '" + narrowForLog(text) + "' flags=" + flagNames(flags) +
                       " stream=" + (streamNumber ? "set" : "null"));
-        if (sapi5->speakResults.empty())
-            return S_OK;
-        HRESULT result = sapi5->speakResults.front();
-        sapi5->speakResults.erase(sapi5->speakResults.begin());
-        return result;
+        return takeScriptedResult(sapi5->speakResults);
     }
     HRESULT STDMETHODCALLTYPE SpeakStream(IStream*, DWORD, ULONG*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetStatus(SPVOICESTATUS*, LPWSTR*) override { return E_NOTIMPL; }
@@ -276,7 +232,7 @@ public:
     HANDLE STDMETHODCALLTYPE SpeakCompleteEvent() override { return nullptr; }
     HRESULT STDMETHODCALLTYPE IsUISupported(LPCWSTR kind, void* extra, ULONG extraSize, WINBOOL* supported) override
     {
-        sapi5->record("IsUISupported " + narrow(kind) + (extra || extraSize ? " extra" : ""));
+        sapi5->record("IsUISupported " + narrowForLog(kind) + (extra || extraSize ? " extra" : ""));
         if (SUCCEEDED(sapi5->uiSupportedResult))
             *supported = sapi5->uiSupported;
         return sapi5->uiSupportedResult;
@@ -284,7 +240,7 @@ public:
     HRESULT STDMETHODCALLTYPE DisplayUI(HWND owner, LPCWSTR title, LPCWSTR kind, void*, ULONG) override
     {
         sapi5->record("DisplayUI owner=" + std::to_string(reinterpret_cast<ULONG_PTR>(owner)) +
-                      " title=" + (title ? narrow(title) : "null") + " " + narrow(kind));
+                      " title=" + (title ? narrowForLog(title) : "null") + " " + narrowForLog(kind));
         return sapi5->displayUiResult;
     }
 
@@ -312,24 +268,14 @@ FakeSapi5Engine::~FakeSapi5Engine()
     sapi5 = nullptr;
 }
 
-int FakeSapi5Engine::liveObjects() const
-{
-    int live = 0;
-    for (auto& o : voiceObjects_)
-        live += o->live();
-    for (auto& o : categories_)
-        live += o->live();
-    for (auto& o : enumerations_)
-        live += o->live();
-    for (auto& o : tokens_)
-        live += o->live();
-    return live;
-}
-
 FakeToken* FakeSapi5Engine::newToken(size_t position)
 {
-    tokens_.emplace_back(new FakeToken(voices[position]));
-    return tokens_.back().get();
+    return keep(new FakeToken(voices[position]));
+}
+
+IEnumSpObjectTokens* FakeSapi5Engine::newEnumeration()
+{
+    return keep(new FakeTokenEnumeration(++enumerationsMade_));
 }
 
 HRESULT WINAPI FakeSapi5Engine::create(REFCLSID classId, LPUNKNOWN outer, DWORD context, REFIID iid,
@@ -345,15 +291,11 @@ HRESULT WINAPI FakeSapi5Engine::create(REFCLSID classId, LPUNKNOWN outer, DWORD 
                   " context=" + std::to_string(context) + " " + interfaceName + (outer ? " outer" : ""));
     *object = nullptr;
     if (voice && sapi5->voiceInstalled && iid == __uuidof(ISpVoice)) {
-        auto& all = sapi5->voiceObjects_;
-        all.emplace_back(new FakeSapi5Voice(static_cast<int>(all.size()) + 1));
-        *object = static_cast<ISpVoice*>(all.back().get());
+        *object = static_cast<ISpVoice*>(sapi5->keep(new FakeSapi5Voice(++sapi5->voicesMade_)));
         return S_OK;
     }
     if (!voice && sapi5->categoryInstalled && iid == __uuidof(ISpObjectTokenCategory)) {
-        auto& all = sapi5->categories_;
-        all.emplace_back(new FakeTokenCategory(static_cast<int>(all.size()) + 1));
-        *object = static_cast<ISpObjectTokenCategory*>(all.back().get());
+        *object = static_cast<ISpObjectTokenCategory*>(sapi5->keep(new FakeTokenCategory(++sapi5->categoriesMade_)));
         return S_OK;
     }
     return REGDB_E_CLASSNOTREG;

@@ -5,7 +5,7 @@
 #pragma once
 #include "notify/sapi5.h"
 #include "notify/speech_calls.h"
-#include <memory>
+#include "support/fake_com_engine.h"
 #include <string>
 #include <vector>
 
@@ -15,17 +15,12 @@ struct FakeVoiceToken {
     HRESULT descriptionResult = S_OK;
 };
 
-class FakeSapi5Voice;
-class FakeTokenCategory;
-class FakeTokenEnumeration;
 class FakeToken;
 
-class FakeSapi5Engine {
+class FakeSapi5Engine : public FakeComEngine {
 public:
     FakeSapi5Engine();
     ~FakeSapi5Engine();
-    FakeSapi5Engine(const FakeSapi5Engine&) = delete;
-    FakeSapi5Engine& operator=(const FakeSapi5Engine&) = delete;
 
     bool voiceInstalled = true;
     bool categoryInstalled = true;
@@ -41,26 +36,20 @@ public:
     HRESULT displayUiResult = S_OK;
     std::vector<FakeVoiceToken> voices;
 
-    // e.g. "create SpVoice context=23 ISpVoice", "Speak 'hi' flags=async+not-xml stream=null",
-    // "WaitUntilDone 5000", "SetRate -3", "Next", "SetVoice Mike", "release Voice#1",
-    // "release token Mike"
-    std::vector<std::string> log;
+    // The log holds e.g. "create SpVoice context=23 ISpVoice", "Speak 'hi' flags=async+not-xml
+    // stream=null", "WaitUntilDone 5000", "SetRate -3", "Next", "SetVoice Mike", "release Voice#1",
+    // "release token Mike".
     std::wstring lastSpoken;
     LONG voiceRate = 0;                 // the last rate a voice took
-    int liveObjects() const;
-    void clearLog() { log.clear(); }
 
-    // Used by the fake objects.
-    void record(const std::string& line) { log.push_back(line); }
+    // Used by the fake objects: a new token for the voice at position, and a new enumeration.
     FakeToken* newToken(size_t position);
+    IEnumSpObjectTokens* newEnumeration();
 
 private:
     static HRESULT WINAPI create(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
-    std::vector<std::unique_ptr<FakeSapi5Voice>> voiceObjects_;
-    std::vector<std::unique_ptr<FakeTokenCategory>> categories_;
-    std::vector<std::unique_ptr<FakeTokenEnumeration>> enumerations_;
-    std::vector<std::unique_ptr<FakeToken>> tokens_;
+    int voicesMade_ = 0;
+    int categoriesMade_ = 0;
+    int enumerationsMade_ = 0;
     HRESULT (WINAPI *previous_)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
-
-    friend class FakeTokenCategory;
 };

@@ -1,5 +1,4 @@
-// The fake engine objects. They are kept until the engine ends, so a test can see that the wrapper
-// released every reference it took.
+// The fake Speech API 4 objects.
 #include "support/fake_speech_engine.h"
 #include <algorithm>
 #include <cstring>
@@ -7,14 +6,6 @@
 namespace {
 
 FakeSpeechEngine* engine = nullptr;
-
-std::string narrow(const WCHAR* text)
-{
-    std::string out;
-    for (; text && *text; ++text)
-        out += *text < 0x80 ? static_cast<char>(*text) : '?';
-    return out;
-}
 
 const char* iidName(REFIID iid)
 {
@@ -43,28 +34,9 @@ GUID fakeModeId(int n)
     return id;
 }
 
-// Counts references for all its interfaces together, as one COM object does.
-class FakeObject {
+class FakeVoiceTextObject : public FakeComObject, public IVoiceText, public IVTxtAttributes, public IVTxtDialogs {
 public:
-    FakeObject(const char* kind, int number) : name_(kind + std::string("#") + std::to_string(number)) {}
-    virtual ~FakeObject() = default;
-    ULONG addRef() { return ++refs_; }
-    ULONG release()
-    {
-        if (--refs_ == 0)
-            engine->record("release " + name_);
-        return refs_;
-    }
-    bool live() const { return refs_ > 0; }
-
-private:
-    std::string name_;
-    ULONG refs_ = 1;
-};
-
-class FakeVoiceTextObject : public FakeObject, public IVoiceText, public IVTxtAttributes, public IVTxtDialogs {
-public:
-    explicit FakeVoiceTextObject(int number) : FakeObject("VoiceText", number) {}
+    explicit FakeVoiceTextObject(int number) : FakeComObject(engine->log, "VoiceText#" + std::to_string(number)) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
     {
@@ -87,22 +59,18 @@ public:
     HRESULT STDMETHODCALLTYPE Register(const WCHAR* site, const WCHAR* application, IUnknown* sink,
                                        GUID iid, DWORD flags, VTSITEINFO* info) override
     {
-        engine->record(std::string("Register site=") + (site ? narrow(site) : "null") + " app=" +
-                       narrow(application) + " sink=" + (sink ? "set" : "null") + " iid=" + iidName(iid) +
+        engine->record(std::string("Register site=") + (site ? narrowForLog(site) : "null") + " app=" +
+                       narrowForLog(application) + " sink=" + (sink ? "set" : "null") + " iid=" + iidName(iid) +
                        " flags=" + std::to_string(flags) + " info=" + (info ? "set" : "null"));
         return engine->registerResult;
     }
     HRESULT STDMETHODCALLTYPE Speak(const WCHAR* text, DWORD flags, const WCHAR* tags) override
     {
         engine->lastSpoken = text;
-        engine->record("Speak '" + narrow(text) + "' flags=" + std::to_string(flags) +
+        engine->record("Speak '" + narrowForLog(text) + "' flags=" + std::to_string(flags) +
                        " tags=" + (tags ? "set" : "null"));
         speakingLeft_ = engine->speakingPolls;
-        if (engine->speakResults.empty())
-            return S_OK;
-        HRESULT result = engine->speakResults.front();
-        engine->speakResults.erase(engine->speakResults.begin());
-        return result;
+        return takeScriptedResult(engine->speakResults);
     }
     HRESULT STDMETHODCALLTYPE StopSpeaking() override { engine->record("StopSpeaking"); return S_OK; }
     HRESULT STDMETHODCALLTYPE AudioFastForward() override { return E_NOTIMPL; }
@@ -155,9 +123,9 @@ private:
     int speakingLeft_ = 0;
 };
 
-class FakeModeEnumerator : public FakeObject, public ITTSEnumW, public ITTSFindW {
+class FakeModeEnumerator : public FakeComObject, public ITTSEnumW, public ITTSFindW {
 public:
-    explicit FakeModeEnumerator(int number) : FakeObject("Enumerator", number) {}
+    explicit FakeModeEnumerator(int number) : FakeComObject(engine->log, "Enumerator#" + std::to_string(number)) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
     {
@@ -219,22 +187,12 @@ FakeSpeechEngine::~FakeSpeechEngine()
     engine = nullptr;
 }
 
-int FakeSpeechEngine::liveObjects() const
-{
-    int live = 0;
-    for (auto& o : voiceTexts_)
-        live += o->live();
-    for (auto& o : enumerators_)
-        live += o->live();
-    return live;
-}
-
 const char* FakeSpeechEngine::modeName(const GUID& id) const
 {
     for (const FakeMode& mode : modes)
         if (mode.id == id) {
             static std::string name;
-            name = narrow(mode.name.c_str());
+            name = narrowForLog(mode.name.c_str());
             return name.c_str();
         }
     return "?";
@@ -248,13 +206,11 @@ HRESULT WINAPI FakeSpeechEngine::create(REFCLSID classId, LPUNKNOWN outer, DWORD
                    " context=" + std::to_string(context) + " " + iidName(iid) + (outer ? " outer" : ""));
     *object = nullptr;
     if (voiceText && engine->voiceTextInstalled && iid == IID_IVoiceText) {
-        engine->voiceTexts_.emplace_back(new FakeVoiceTextObject(static_cast<int>(engine->voiceTexts_.size()) + 1));
-        *object = static_cast<IVoiceText*>(engine->voiceTexts_.back().get());
+        *object = static_cast<IVoiceText*>(engine->keep(new FakeVoiceTextObject(++engine->voiceTextsMade_)));
         return S_OK;
     }
     if (classId == CLSID_TTSEnumerator && engine->enumeratorInstalled && iid == IID_ITTSEnumW) {
-        engine->enumerators_.emplace_back(new FakeModeEnumerator(static_cast<int>(engine->enumerators_.size()) + 1));
-        *object = static_cast<ITTSEnumW*>(engine->enumerators_.back().get());
+        *object = static_cast<ITTSEnumW*>(engine->keep(new FakeModeEnumerator(++engine->enumeratorsMade_)));
         return S_OK;
     }
     return REGDB_E_CLASSNOTREG;

@@ -1,9 +1,10 @@
 // A Speech API 4 engine of fake COM objects, handed to the speech wrapper through speechCalls.
-// The objects implement the declared interfaces, answer as scripted and log every call in order.
+// The objects implement the declared interfaces, answer as scripted and log every call in order
+// (support/fake_com_engine.h).
 #pragma once
 #include "notify/sapi4.h"
 #include "notify/speech_calls.h"
-#include <memory>
+#include "support/fake_com_engine.h"
 #include <string>
 #include <vector>
 
@@ -12,10 +13,7 @@ struct FakeMode {
     GUID id;
 };
 
-class FakeVoiceTextObject;
-class FakeModeEnumerator;
-
-class FakeSpeechEngine {
+class FakeSpeechEngine : public FakeComEngine {
 public:
     FakeSpeechEngine();
     ~FakeSpeechEngine();
@@ -34,23 +32,18 @@ public:
     HRESULT dialogResult = S_OK;
     std::vector<FakeMode> modes;
 
-    // e.g. "create VTxt context=4 IVoiceText", "Speak 'hi' flags=0 tags=null", "sleep 1000",
-    // "TTSModeSet Mike", "release VoiceText#1"
-    std::vector<std::string> log;
+    // The log holds e.g. "create VTxt context=4 IVoiceText", "Speak 'hi' flags=0 tags=null",
+    // "sleep 1000", "TTSModeSet Mike", "release VoiceText#1".
     std::wstring lastSpoken;
-    int liveObjects() const;
-    void clearLog() { log.clear(); }
 
     // Used by the fake objects.
-    void record(const std::string& line) { log.push_back(line); }
     const char* modeName(const GUID& id) const;
 
 private:
     static HRESULT WINAPI create(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
     static VOID WINAPI sleep(DWORD);
-    std::vector<std::unique_ptr<FakeVoiceTextObject>> voiceTexts_;
-    std::vector<std::unique_ptr<FakeModeEnumerator>> enumerators_;
-    std::vector<std::string> modeNames_;
+    int voiceTextsMade_ = 0;
+    int enumeratorsMade_ = 0;
     SpeechCalls saved_;
 };
 

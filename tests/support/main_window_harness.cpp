@@ -38,6 +38,19 @@ void MainWindowHarness::writeEntryList(const std::function<void(EntryList&)>& fi
     list.save(folder.file("default.tsl").c_str());
 }
 
+void MainWindowHarness::writeOneIdleEntry()
+{
+    writeEntryList([](EntryList& list) {
+        MailboxEntry* e = list.addNew();
+        e->setName("first");
+        e->setServer("127.0.0.1");
+        e->setUser("u");
+        e->setPassword("p");
+        e->connectionMode = AlwaysConnected;
+        e->enabled = false;
+    });
+}
+
 void MainWindowHarness::writeSettings(const std::function<void(Settings&)>& change)
 {
     Settings s = defaultSettings();
@@ -62,6 +75,11 @@ void MainWindowHarness::close()
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         // The quit message of the destruction, and anything still queued for the window.
     }
+}
+
+void MainWindowHarness::command(WORD id)
+{
+    SendMessageA(window_, WM_COMMAND, MAKEWPARAM(id, 0), 0);
 }
 
 void MainWindowHarness::tick()

@@ -21,12 +21,16 @@ public:
     // Writes the files the window loads at creation; call before open().
     void writeEntryList(const std::function<void(EntryList&)>& fill);
     void writeSettings(const std::function<void(Settings&)>& change);
+    // An entry list of one entry, "first" on 127.0.0.1 with a user and a password, always
+    // connected and disabled: listed, and never due, so no check starts behind the test's back.
+    void writeOneIdleEntry();
 
     // Creates the window. The poll timer is stopped, so the test runs ticks itself.
     HWND open();
     void close(); // destroys the window and takes its quit message
     HWND window() const { return window_; }
 
+    void command(WORD id);            // WM_COMMAND as the menu sends it
     void tick();                      // one poll tick
     void pump(DWORD milliseconds);    // runs the message loop for a while
     bool pumpUntil(const std::function<bool()>& condition, DWORD timeoutMs);

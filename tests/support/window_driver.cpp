@@ -14,18 +14,48 @@ struct Search {
     HWND found;
 };
 
-BOOL CALLBACK findMainWindow(HWND window, LPARAM parameter)
+bool isDialogOf(HWND window, DWORD processId)
 {
-    Search* search = reinterpret_cast<Search*>(parameter);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
     char className[64] = {};
     GetClassNameA(window, className, sizeof className);
-    if (owner == search->processId && lstrcmpA(className, "#32770") == 0 &&
-        GetDlgItem(window, listControlId) && GetDlgItem(window, logControlId)) {
+    return owner == processId && lstrcmpA(className, "#32770") == 0;
+}
+
+BOOL CALLBACK findMainWindow(HWND window, LPARAM parameter)
+{
+    Search* search = reinterpret_cast<Search*>(parameter);
+    if (isDialogOf(window, search->processId) && GetDlgItem(window, listControlId) &&
+        GetDlgItem(window, logControlId)) {
         search->found = window;
         return FALSE;
     }
+    return TRUE;
+}
+
+struct BoxSearch {
+    DWORD processId;
+    HWND mainWindow;
+    std::vector<HWND> boxes;
+};
+
+BOOL CALLBACK collectBox(HWND window, LPARAM parameter)
+{
+    BoxSearch* search = reinterpret_cast<BoxSearch*>(parameter);
+    if (window != search->mainWindow && isDialogOf(window, search->processId) && IsWindowVisible(window))
+        search->boxes.push_back(window);
+    return TRUE;
+}
+
+BOOL CALLBACK longestStatic(HWND child, LPARAM parameter)
+{
+    std::string* text = reinterpret_cast<std::string*>(parameter);
+    char className[64] = {};
+    GetClassNameA(child, className, sizeof className);
+    std::string here = textOf(child);
+    if (lstrcmpiA(className, "Static") == 0 && here.size() > text->size())
+        *text = here;
     return TRUE;
 }
 
@@ -139,6 +169,40 @@ bool WindowDriver::selectRow(int row) const
 void WindowDriver::command(WORD id) const
 {
     PostMessageA(window_, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+}
+
+bool WindowDriver::answers(DWORD timeoutMs) const
+{
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(window_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &result) != 0;
+}
+
+bool WindowDriver::logShows(const std::string& part, DWORD timeoutMs) const
+{
+    return waitUntil([&] { return log().find(part) != std::string::npos; }, timeoutMs);
+}
+
+std::vector<HWND> WindowDriver::openBoxes() const
+{
+    BoxSearch search = { processId_, window_, {} };
+    EnumWindows(collectBox, reinterpret_cast<LPARAM>(&search));
+    return search.boxes;
+}
+
+std::string textOf(HWND window)
+{
+    char text[1024] = {};
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 1000,
+                        nullptr);
+    text[sizeof text - 1] = '\0';
+    return text;
+}
+
+std::string boxMessage(HWND box)
+{
+    std::string text;
+    EnumChildWindows(box, longestStatic, reinterpret_cast<LPARAM>(&text));
+    return text;
 }
 
 bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs)

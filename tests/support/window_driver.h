@@ -22,6 +22,12 @@ public:
     bool selectRow(int row) const;
     void command(WORD id) const; // posts WM_COMMAND as a menu would
     bool visible() const { return IsWindowVisible(window_) != FALSE; }
+    // Whether the window's thread takes a message within timeoutMs (it is not hung in a long job).
+    bool answers(DWORD timeoutMs = 1000) const;
+    // Whether the log shows part within timeoutMs.
+    bool logShows(const std::string& part, DWORD timeoutMs) const;
+    // The message boxes and other dialogs the process shows beside its main window.
+    std::vector<HWND> openBoxes() const;
 
 private:
     HWND window_ = nullptr;
@@ -29,6 +35,11 @@ private:
     HWND log_ = nullptr;
     DWORD processId_ = 0;
 };
+
+// A message box's text: the longest of its static texts (the others are its icon's).
+std::string boxMessage(HWND box);
+// A window's caption or a control's text, asked across processes without waiting on a hung one.
+std::string textOf(HWND window);
 
 // Polls condition every 100 ms until it holds or timeoutMs has passed.
 bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs);

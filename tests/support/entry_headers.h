@@ -1,0 +1,8 @@
+// Header blocks handed to an entry as a check would leave them, for tests of what the program
+// shows, speaks and keeps.
+#pragma once
+#include "storage/mailbox_entry.h"
+#include <vector>
+
+// Replaces the entry's header blocks with copies of texts, in order; a null text is an empty slot.
+void giveHeaders(MailboxEntry& entry, const std::vector<const char*>& texts);
