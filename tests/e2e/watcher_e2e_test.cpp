@@ -2,6 +2,7 @@
 // from outside through its window: scheduled and requested checks, the single instance, the
 // start-up switch and what it saves when it closes.
 #include <gtest/gtest.h>
+#include "support/dovecot_maildir.h"
 #include "storage/entry_list.h"
 #include "storage/settings.h"
 #include "support/port_relay.h"
@@ -16,12 +17,6 @@ namespace {
 
 const WORD checkSelectedCommand = 40003;
 const unsigned short pop3PortOfTheProgram = 110;
-
-std::string environment(const char* name)
-{
-    const char* value = getenv(name);
-    return value ? value : "";
-}
 
 std::string message(int n)
 {

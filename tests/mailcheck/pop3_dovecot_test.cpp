@@ -1,6 +1,8 @@
 // The POP3 session and the check worker against a real Dovecot server on 127.0.0.1, started by
 // tests/support/with-dovecot; the test puts its own messages into the server's Maildir.
 #include <gtest/gtest.h>
+#include "support/session_headers.h"
+#include "support/dovecot_maildir.h"
 #include "mailcheck/pop3_session.h"
 #include "mailcheck/session_limits.h"
 #include "platform/messages.h"
@@ -13,12 +15,6 @@
 #include <vector>
 
 namespace {
-
-std::string environment(const char* name)
-{
-    const char* value = getenv(name);
-    return value ? value : "";
-}
 
 // Dovecot sends a header block with CRLF line ends whatever the file has, after "+OK" and
 // before the closing dot line.
@@ -44,7 +40,7 @@ std::string message(int n, const std::string& extraHeaders = "")
            "The body, which a check never fetches.\n.\nA line with a dot.\n";
 }
 
-class DovecotTest : public ::testing::Test {
+class DovecotTest : public ::testing::Test, protected SessionHeaders {
 protected:
     void SetUp() override
     {
@@ -52,27 +48,13 @@ protected:
             << "run through tests/support/with-dovecot";
         port = atoi(environment("TESSARY_DOVECOT_PORT").c_str());
         maildir = environment("TESSARY_DOVECOT_MAILDIR");
-        emptyFolder(maildir + "new\\");
-        emptyFolder(maildir + "cur\\");
+        emptyMaildir(maildir);
         ASSERT_TRUE(startWinsock());
     }
     void TearDown() override
     {
         freeHeaders();
         WSACleanup();
-    }
-
-    static void emptyFolder(const std::string& folder)
-    {
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE)
-            return;
-        do {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                DeleteFileA((folder + found.cFileName).c_str());
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
     }
 
     // Delivers messages the way a mail server does: a file in new/, named so that they sort in
@@ -94,21 +76,6 @@ protected:
         return Pop3Session("127.0.0.1", "tester", password, &count, nullptr, &headers);
     }
 
-    std::string slot(uint32_t index) const
-    {
-        return headers && index < count && headers[index] ? headers[index] : "(null)";
-    }
-
-    void freeHeaders()
-    {
-        if (headers) {
-            for (uint32_t i = 0; i < count; ++i)
-                delete[] headers[i];
-            delete[] headers;
-        }
-        headers = nullptr;
-    }
-
     // The TOP count of the latest session in Dovecot's log ("top=N/bytes").
     int topsInLastSession() const
     {
@@ -121,8 +88,6 @@ protected:
     int port = 0;
     std::string maildir;
     unsigned delivered = 0;
-    uint32_t count = 12345;
-    char** headers = nullptr;
 };
 
 TEST_F(DovecotTest, EmptyMailbox)

@@ -4,11 +4,12 @@
 #include <gtest/gtest.h>
 #include "mailcheck/pop3_session.h"
 #include "mailcheck/session_limits.h"
+#include "support/session_headers.h"
 #include "support/fake_pop3_server.h"
 #include "support/seam_override.h"
 #include <string>
 
-class Pop3SessionTest : public ::testing::Test {
+class Pop3SessionTest : public ::testing::Test, protected SessionHeaders {
 protected:
     void SetUp() override { ASSERT_TRUE(startWinsock()); }
     void TearDown() override
@@ -29,28 +30,9 @@ protected:
                            withHeaders ? &headers : nullptr);
     }
 
-    std::string slot(uint32_t index) const
-    {
-        if (!headers || index >= count || !headers[index])
-            return "(null)";
-        return headers[index];
-    }
-
-    void freeHeaders()
-    {
-        if (headers) {
-            for (uint32_t i = 0; i < count; ++i)
-                delete[] headers[i];
-            delete[] headers;
-        }
-        headers = nullptr;
-    }
-
     // Long enough for Wine on a busy machine, short enough that a hang shows as a failure.
     SeamOverride<volatile LONG> timeout{ serverTimeoutMs, 5000 };
     HANDLE stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    uint32_t count = 12345;
-    char** headers = nullptr;
 };
 
 // A TOP reply of the header lines given, in the form a server sends it.

@@ -3,6 +3,8 @@
 // sessions by security, and what Dovecot's log tells about them.
 #pragma once
 #include <gtest/gtest.h>
+#include "support/session_headers.h"
+#include "support/dovecot_maildir.h"
 #include "mailcheck/pop3_session.h"
 #include "mailcheck/session_limits.h"
 #include "platform/messages.h"
@@ -16,12 +18,6 @@
 #include <vector>
 
 namespace tlsdovecot {
-
-inline std::string environment(const char* name)
-{
-    const char* value = getenv(name);
-    return value ? value : "";
-}
 
 // Trusts the run's private CA in the current user's root store for the life of the object, the
 // way a user would install a company's root. Wine's chain engine reads the root store once per
@@ -80,7 +76,7 @@ inline std::string asServerSendsIt(const std::string& text)
     return "+OK\r\n" + crlf.substr(0, crlf.find("\r\n\r\n") + 4) + ".\r\n";
 }
 
-class DovecotTlsTest : public ::testing::Test {
+class DovecotTlsTest : public ::testing::Test, protected SessionHeaders {
 protected:
     void SetUp() override
     {
@@ -91,27 +87,13 @@ protected:
         caThumbprint = environment("TESSARY_DOVECOT_CA_SHA256");
         ASSERT_EQ(64u, serverThumbprint.size());
         maildir = environment("TESSARY_DOVECOT_MAILDIR");
-        emptyFolder(maildir + "new\\");
-        emptyFolder(maildir + "cur\\");
+        emptyMaildir(maildir);
         ASSERT_TRUE(startWinsock());
     }
     void TearDown() override
     {
         freeHeaders();
         WSACleanup();
-    }
-
-    static void emptyFolder(const std::string& folder)
-    {
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE)
-            return;
-        do {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                DeleteFileA((folder + found.cFileName).c_str());
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
     }
 
     void deliver(int messages)
@@ -128,21 +110,6 @@ protected:
         freeHeaders();
         Pop3Target target = { server, security, security == SecuritySslTls ? tlsPort : plainPort, pin };
         return Pop3Session(target, "tester", "secret", &count, nullptr, &headers, detail, sizeof detail);
-    }
-
-    std::string slot(uint32_t index) const
-    {
-        return headers && index < count && headers[index] ? headers[index] : "(null)";
-    }
-
-    void freeHeaders()
-    {
-        if (headers) {
-            for (uint32_t i = 0; i < count; ++i)
-                delete[] headers[i];
-            delete[] headers;
-        }
-        headers = nullptr;
     }
 
     // Dovecot's log line of the latest login, or of the latest connection that never logged in.
@@ -183,8 +150,6 @@ protected:
     std::string caThumbprint;
     std::string maildir;
     unsigned delivered = 0;
-    uint32_t count = 12345;
-    char** headers = nullptr;
     char detail[pop3DetailSize] = "untouched";
 };
 

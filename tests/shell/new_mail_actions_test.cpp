@@ -12,14 +12,6 @@
 
 namespace {
 
-int occurrences(const std::string& text, const std::string& part)
-{
-    int count = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++count;
-    return count;
-}
-
 class NewMailActions : public ::testing::Test {
 protected:
     MainWindowHarness h;
@@ -71,14 +63,6 @@ protected:
         stopTrayAnimation(h.window());
         SendMessageA(h.window(), WM_CHECK_DONE, reinterpret_cast<WPARAM>(work), 0);
     }
-    std::vector<std::string> spoken() const
-    {
-        std::vector<std::string> texts;
-        for (const std::string& line : h.speech->log)
-            if (line.rfind("Speak '", 0) == 0)
-                texts.push_back(line.substr(7, line.find("' flags") - 7));
-        return texts;
-    }
     std::string lastLogLine() const
     {
         std::string log = h.log();
@@ -95,7 +79,7 @@ TEST_F(NewMailActions, OnlyNewMessagesAreAnnouncedWhileTheListShowsTheTotal)
     EXPECT_EQ((std::vector<std::string>{ "Account work has 2 messages", "Message 1 from: Person a",
                                          "Message 1 subject: Topic a", "Message 2 from: Person b",
                                          "Message 2 subject: Topic b" }),
-              spoken());
+              h.speech->spokenTexts());
     EXPECT_TRUE(app.trayAnimRunning);
     EXPECT_EQ(1u, h.ui.launches.size());
 
@@ -106,14 +90,14 @@ TEST_F(NewMailActions, OnlyNewMessagesAreAnnouncedWhileTheListShowsTheTotal)
     EXPECT_EQ((std::vector<std::string>{ "Account work has 2 messages", "Message 2 from: Person c",
                                          "Message 2 subject: Topic c", "Message 3 from: Person d",
                                          "Message 3 subject: Topic d" }),
-              spoken());
+              h.speech->spokenTexts());
     EXPECT_EQ("3", h.rowText(0, 3));
     EXPECT_EQ(3, work->headerCount);
 
     finish({ "b", "c", "d", "e" });
     app.settings.speakFromAddresses = 0;
     deliver();
-    EXPECT_EQ((std::vector<std::string>{ "Account work has 1 message", "Message 4 subject: Topic e" }), spoken());
+    EXPECT_EQ((std::vector<std::string>{ "Account work has 1 message", "Message 4 subject: Topic e" }), h.speech->spokenTexts());
 }
 
 TEST_F(NewMailActions, NothingNewIsTheNoMailCaseWithItsOwnLogLine)
@@ -149,10 +133,10 @@ TEST_F(NewMailActions, NothingNewIsSpokenAsNoNewMessages)
     deliver();
     finish({ "a" });
     deliver();
-    EXPECT_EQ((std::vector<std::string>{ "Account work has no new messages." }), spoken());
+    EXPECT_EQ((std::vector<std::string>{ "Account work has no new messages." }), h.speech->spokenTexts());
     finish({});
     deliver();
-    EXPECT_EQ((std::vector<std::string>{ "Account work has no messages." }), spoken());
+    EXPECT_EQ((std::vector<std::string>{ "Account work has no messages." }), h.speech->spokenTexts());
 }
 
 // The only test of this program whose checks meet a server without UIDL: the warning is said
@@ -163,13 +147,13 @@ TEST_F(NewMailActions, AServerWithoutUidlAnnouncesEveryMessageWithOneWarningInAR
     finish({ "a", "b" }, true);
     deliver();
     EXPECT_EQ("work: 2 messages", lastLogLine());
-    EXPECT_EQ("Account work has 2 messages", spoken().at(0));
-    EXPECT_EQ(5u, spoken().size());
+    EXPECT_EQ("Account work has 2 messages", h.speech->spokenTexts().at(0));
+    EXPECT_EQ(5u, h.speech->spokenTexts().size());
     finish({ "a", "b" }, true);
     deliver();
     EXPECT_EQ("work: 2 messages", lastLogLine());
-    EXPECT_EQ(5u, spoken().size());
-    EXPECT_EQ(1, occurrences(h.log(), "work: warning: server has no UIDL, announcing all messages"));
+    EXPECT_EQ(5u, h.speech->spokenTexts().size());
+    EXPECT_EQ(1, h.logCount("work: warning: server has no UIDL, announcing all messages"));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // announces only new messages, while mail arrives and goes between checks: the log lines, the
 // actions, the TOP commands Dovecot counted, the header list, and the state file across restarts.
 #include <gtest/gtest.h>
+#include "support/dovecot_maildir.h"
 #include "support/main_window_harness.h"
 #include "mailcheck/entry_state_file.h"
 #include "shell/tray_icon.h"
@@ -10,12 +11,6 @@
 #include <vector>
 
 namespace {
-
-std::string environment(const char* name)
-{
-    const char* value = getenv(name);
-    return value ? value : "";
-}
 
 std::string message(int n)
 {
@@ -47,8 +42,7 @@ protected:
         ASSERT_FALSE(environment("TESSARY_DOVECOT_PORT").empty()) << "run through tests/support/with-dovecot";
         maildir = environment("TESSARY_DOVECOT_MAILDIR");
         int port = atoi(environment("TESSARY_DOVECOT_PORT").c_str());
-        emptyFolder(maildir + "new\\");
-        emptyFolder(maildir + "cur\\");
+        emptyMaildir(maildir);
         h.writeEntryList([port](EntryList& list) {
             MailboxEntry* e = list.addNew();
             e->setName("inbox");
@@ -61,19 +55,6 @@ protected:
             e->runMailProgram = true;
             e->setMailProgramPath("mail.exe");
         });
-    }
-
-    static void emptyFolder(const std::string& folder)
-    {
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE)
-            return;
-        do {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                DeleteFileA((folder + found.cFileName).c_str());
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
     }
 
     void deliver(int n)
@@ -119,15 +100,6 @@ protected:
         return log.substr(log.rfind("\r\n") + 2 + 6); // after "hh:mm "
     }
 
-    std::vector<std::string> spoken() const
-    {
-        std::vector<std::string> texts;
-        for (const std::string& line : h.speech->log)
-            if (line.rfind("Speak '", 0) == 0)
-                texts.push_back(line.substr(7, line.find("' flags") - 7));
-        return texts;
-    }
-
     // The TOP count of the latest session in Dovecot's log ("top=N/bytes").
     int topsInLastSession() const
     {
@@ -168,7 +140,7 @@ TEST_F(NewMailDovecot, OnlyNewMailIsAnnouncedAndFetchedAcrossChecksRestartsAndAD
     EXPECT_EQ("inbox: 3 messages, 3 new", lastLogLine());
     EXPECT_EQ((std::vector<std::string>{ "Account inbox has 3 messages", "Message 1 from: Sender 1",
                                          "Message 2 from: Sender 2", "Message 3 from: Sender 3" }),
-              spoken());
+              h.speech->spokenTexts());
     EXPECT_EQ(3, topsInLastSession());
     EXPECT_TRUE(app.trayAnimRunning);
     EXPECT_EQ(1u, h.ui.launches.size());
@@ -177,7 +149,7 @@ TEST_F(NewMailDovecot, OnlyNewMailIsAnnouncedAndFetchedAcrossChecksRestartsAndAD
 
     checkNow();
     EXPECT_EQ("inbox: no new mail", lastLogLine());
-    EXPECT_EQ((std::vector<std::string>{ "Account inbox has no new messages." }), spoken());
+    EXPECT_EQ((std::vector<std::string>{ "Account inbox has no new messages." }), h.speech->spokenTexts());
     EXPECT_EQ(0, topsInLastSession());
     EXPECT_FALSE(app.trayAnimRunning);
     EXPECT_TRUE(h.ui.launches.empty());
@@ -191,7 +163,7 @@ TEST_F(NewMailDovecot, OnlyNewMailIsAnnouncedAndFetchedAcrossChecksRestartsAndAD
     EXPECT_EQ("inbox: 4 messages, 2 new", lastLogLine());
     EXPECT_EQ((std::vector<std::string>{ "Account inbox has 2 messages", "Message 3 from: Sender 4",
                                          "Message 4 from: Sender 5" }),
-              spoken());
+              h.speech->spokenTexts());
     EXPECT_EQ(2, topsInLastSession());
     expectHeadersOf({ 2, 3, 4, 5 });
 

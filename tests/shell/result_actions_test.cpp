@@ -20,14 +20,6 @@ std::string readableHeader(int number)
 
 std::string refusedHeader(int) { return "-ERR no such message\r\n"; }
 
-int occurrences(const std::string& text, const std::string& part)
-{
-    int count = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++count;
-    return count;
-}
-
 class SpokenReport : public ::testing::Test {
 protected:
     MainWindowHarness h;
@@ -61,14 +53,6 @@ protected:
         work->setHeaders(texts, count);
     }
     void deliver() { SendMessageA(h.window(), WM_CHECK_DONE, reinterpret_cast<WPARAM>(work), 0); }
-    std::vector<std::string> spoken() const
-    {
-        std::vector<std::string> texts;
-        for (const std::string& line : h.speech->log)
-            if (line.rfind("Speak '", 0) == 0)
-                texts.push_back(line.substr(7, line.find("' flags") - 7));
-        return texts;
-    }
     std::string lastLogLine() const
     {
         std::string log = h.log();
@@ -82,14 +66,14 @@ TEST_F(SpokenReport, TwentyMessagesAreSpokenAndTheRestSummedUpWhileListAndHeader
     finish(5000);
     int linesBefore = h.logLines();
     deliver();
-    std::vector<std::string> said = spoken();
+    std::vector<std::string> said = h.speech->spokenTexts();
     ASSERT_EQ(42u, said.size()); // the count, 20 senders and subjects, the summing-up
     EXPECT_EQ("Account work has 5000 messages", said[0]);
     EXPECT_EQ("Message 1 from: Person 1", said[1]);
     EXPECT_EQ("Message 20 subject: Topic 20", said[40]);
     EXPECT_EQ("... and 4980 more", said[41]);
     EXPECT_EQ(linesBefore + 2, h.logLines());
-    EXPECT_EQ(1, occurrences(h.log(), "work: ... and 4980 more"));
+    EXPECT_EQ(1, h.logCount("work: ... and 4980 more"));
     EXPECT_NE(std::string::npos, h.log().find("work: 5000 messages"));
     EXPECT_EQ("5000", h.rowText(0, 3));
     EXPECT_EQ(5000, work->headerCount);
@@ -101,9 +85,9 @@ TEST_F(SpokenReport, HeadersThatCannotBeParsedGiveOneLineWithTheirCount)
     open();
     finish(3000, refusedHeader);
     deliver();
-    EXPECT_EQ(1, occurrences(h.log(), "error: parse header failed"));
+    EXPECT_EQ(1, h.logCount("error: parse header failed"));
     EXPECT_NE(std::string::npos, h.log().find("error: parse header failed (3000 messages)"));
-    std::vector<std::string> said = spoken();
+    std::vector<std::string> said = h.speech->spokenTexts();
     ASSERT_EQ(42u, said.size());
     EXPECT_EQ("Message 1 from: ", said[1]);
     EXPECT_EQ("Message 1 subject: ", said[2]);
@@ -131,7 +115,7 @@ TEST_F(SpokenReport, WithoutASpeechEngineTheFailedUtterancesLoggedAreBounded)
     open();
     finish(5000);
     deliver();
-    EXPECT_EQ(42, occurrences(h.log(), "error: speak failed, SAPI may not be installed, or initialized"));
+    EXPECT_EQ(42, h.logCount("error: speak failed, SAPI may not be installed, or initialized"));
 }
 
 TEST_F(SpokenReport, TheSummingUpIsSpokenOnceUnderFullVoiceFeedback)
@@ -140,7 +124,7 @@ TEST_F(SpokenReport, TheSummingUpIsSpokenOnceUnderFullVoiceFeedback)
     app.settings.fullVoiceFeedback = 1;
     finish(25);
     deliver();
-    std::vector<std::string> said = spoken();
+    std::vector<std::string> said = h.speech->spokenTexts();
     EXPECT_EQ(1, static_cast<int>(std::count(said.begin(), said.end(), "... and 5 more")));
     EXPECT_NE(std::string::npos, h.log().find("work: ... and 5 more"));
 }
@@ -152,7 +136,7 @@ TEST_F(SpokenReport, OnlyTheCountWhenNeitherSendersNorSubjectsAreSpoken)
     app.settings.speakSubjects = 0;
     finish(5000, refusedHeader);
     deliver();
-    EXPECT_EQ((std::vector<std::string>{ "Account work has 5000 messages" }), spoken());
+    EXPECT_EQ((std::vector<std::string>{ "Account work has 5000 messages" }), h.speech->spokenTexts());
     EXPECT_EQ(std::string::npos, h.log().find("parse header failed"));
     EXPECT_EQ(std::string::npos, h.log().find("more"));
 }

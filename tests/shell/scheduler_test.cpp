@@ -8,14 +8,6 @@
 
 namespace {
 
-size_t occurrences(const std::string& text, const std::string& part)
-{
-    size_t count = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++count;
-    return count;
-}
-
 class Scheduler : public ::testing::Test {
 protected:
     MainWindowHarness h;
@@ -54,7 +46,7 @@ TEST_F(Scheduler, TwoEntriesOnOneLineDialOnceAndTheSecondWaitsOnce)
     EXPECT_TRUE(logged("second: waiting for dialup access"));
     EXPECT_EQ(1, h.entry(1)->waitingForDialup);
     h.tick();
-    EXPECT_EQ(1u, occurrences(h.log(), "waiting for dialup access"));
+    EXPECT_EQ(1, h.logCount("waiting for dialup access"));
     EXPECT_EQ(1, h.ras.count("dial ISP"));
 
     SetEvent(gate);
@@ -106,7 +98,7 @@ TEST_F(Scheduler, TheCpuGateHoldsChecksBackAboveNinetyPercent)
     h.dynData.values["PerfStats\\StatData"].erase("KERNEL\\CPUUsage"); // the reading fails
     h.tick();
     EXPECT_EQ(beeps + 1, h.ui.beeps.size());
-    EXPECT_EQ(2u, occurrences(h.log(), "lan: checking")); // a failed reading lets the check go ahead
+    EXPECT_EQ(2, h.logCount("lan: checking")); // a failed reading lets the check go ahead
     h.waitForIdleChecks();
 }
 

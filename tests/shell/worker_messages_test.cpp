@@ -49,14 +49,6 @@ protected:
         entry.clearHeaders();
         entry.setHeaders(texts, headers);
     }
-    std::vector<std::string> spoken() const
-    {
-        std::vector<std::string> texts;
-        for (const std::string& line : h.speech->log)
-            if (line.rfind("Speak '", 0) == 0)
-                texts.push_back(line.substr(7, line.find("' flags") - 7));
-        return texts;
-    }
     void deliver(MailboxEntry* entry, UINT message = WM_CHECK_DONE)
     {
         SendMessageA(h.window(), message, reinterpret_cast<WPARAM>(entry), 0);
@@ -71,7 +63,7 @@ TEST_F(CheckResults, OneMessageIsLoggedBlinksAndIsSpokenInTheSingular)
     EXPECT_NE(std::string::npos, h.log().find("work: 1 messages"));
     EXPECT_EQ((std::vector<std::string>{ "Account work has 1 message", "Message 1 from: Person 1",
                                          "Message 1 subject: Topic 1" }),
-              spoken());
+              h.speech->spokenTexts());
     EXPECT_TRUE(app.trayAnimRunning);
     EXPECT_FALSE(work->isCheckRunning()); // the worker was joined
     EXPECT_TRUE(h.ui.sounds.empty());     // results are spoken, so no sound
@@ -86,7 +78,7 @@ TEST_F(CheckResults, ThreeMessagesGiveSixUtterancesAfterTheCount)
                                          "Message 1 subject: Topic 1", "Message 2 from: Person 2",
                                          "Message 2 subject: Topic 2", "Message 3 from: Person 3",
                                          "Message 3 subject: Topic 3" }),
-              spoken());
+              h.speech->spokenTexts());
 }
 
 TEST_F(CheckResults, AHeaderWithoutFieldsSpeaksThePrefixAndLogsTheParseError)
@@ -97,7 +89,7 @@ TEST_F(CheckResults, AHeaderWithoutFieldsSpeaksThePrefixAndLogsTheParseError)
     deliver(work);
     EXPECT_EQ((std::vector<std::string>{ "Account work has 2 messages", "Message 1 from: Person 1",
                                          "Message 2 from: " }),
-              spoken());
+              h.speech->spokenTexts());
     EXPECT_NE(std::string::npos, h.log().find("error: parse header failed"));
 }
 
@@ -130,7 +122,7 @@ TEST_F(CheckResults, WithoutSpokenResultsTheSoundsPlayAndProgramsStartInOrder)
     EXPECT_EQ("(null)", h.ui.launches[1].parameters);
     EXPECT_NE(std::string::npos, h.log().find("work: error: ShellExecute() failed on email application"));
     EXPECT_NE(std::string::npos, h.log().find("work: error: ShellExecute() failed on shell command"));
-    EXPECT_TRUE(spoken().empty());
+    EXPECT_TRUE(h.speech->spokenTexts().empty());
 }
 
 TEST_F(CheckResults, NoMailPlaysItsSoundOnlyWhenResultsAreNotSpoken)
@@ -140,7 +132,7 @@ TEST_F(CheckResults, NoMailPlaysItsSoundOnlyWhenResultsAreNotSpoken)
     finish(*work, 0);
     deliver(work);
     EXPECT_NE(std::string::npos, h.log().find("work: no mail."));
-    EXPECT_EQ((std::vector<std::string>{ "Account work has no messages." }), spoken());
+    EXPECT_EQ((std::vector<std::string>{ "Account work has no messages." }), h.speech->spokenTexts());
     EXPECT_TRUE(h.ui.sounds.empty());
     EXPECT_FALSE(app.trayAnimRunning);
 
@@ -202,7 +194,7 @@ TEST_F(CheckResults, AnOverlongSubjectIsCutToTheSpokenLine)
     work->clearHeaders();
     work->setHeaders(texts, 1);
     deliver(work);
-    std::vector<std::string> said = spoken();
+    std::vector<std::string> said = h.speech->spokenTexts();
     ASSERT_EQ(2u, said.size());
     EXPECT_EQ("Message 1 subject: " + std::string(511 - 19, 's'), said[1]);
 }

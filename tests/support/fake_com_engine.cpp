@@ -38,3 +38,12 @@ int FakeComEngine::liveObjects() const
         live += object->live();
     return live;
 }
+
+std::vector<std::string> FakeComEngine::spokenTexts() const
+{
+    std::vector<std::string> texts;
+    for (const std::string& line : log)
+        if (line.rfind("Speak '", 0) == 0)
+            texts.push_back(line.substr(7, line.find("' flags") - 7));
+    return texts;
+}

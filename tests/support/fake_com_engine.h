@@ -44,6 +44,8 @@ public:
     std::vector<std::string> log;
     void clearLog() { log.clear(); }
     void record(const std::string& line) { log.push_back(line); }
+    // The texts of the Speak calls in the log, in order.
+    std::vector<std::string> spokenTexts() const;
     // The objects made so far that still have references.
     int liveObjects() const;
 

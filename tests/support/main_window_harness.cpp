@@ -131,6 +131,15 @@ std::string MainWindowHarness::log() const
     return text;
 }
 
+int MainWindowHarness::logCount(const std::string& part) const
+{
+    std::string text = log();
+    int count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
 int MainWindowHarness::logLines() const
 {
     std::string text = log();

@@ -37,6 +37,7 @@ public:
     bool waitForIdleChecks();         // lets running checks finish and report
     std::string log() const;          // the log's text
     int logLines() const;
+    int logCount(const std::string& part) const; // how often the log holds this text
     MailboxEntry* entry(int index) const; // in list order
     bool selectRow(int row);
     int rowCount() const;
