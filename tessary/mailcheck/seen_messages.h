@@ -39,7 +39,6 @@ public:
     bool save(const char* stateFile);
 
     const CheckNews& news() const { return news_; }
-    bool hasPreviousSet() const { return havePrevious_; }
 
 private:
     bool prepared_ = false;
