@@ -25,27 +25,15 @@ bool takeTopReply(Pop3Connection& connection, char** slots, uint32_t number)
     return true;
 }
 
-int fetchOneAtATime(Pop3Connection& connection, char** slots, const std::vector<uint32_t>& wanted)
-{
-    char line[pop3CommandBufferSize];
-    for (uint32_t number : wanted) {
-        topLine(line, sizeof line, number);
-        if (!connection.send(line))
-            return pop3TopNotSent;
-        if (!takeTopReply(connection, slots, number))
-            return pop3TopBroken;
-    }
-    return pop3Success;
-}
-
-// Sends the next commands that fit the window in one go; next and inFlight advance.
-bool sendBatch(Pop3Connection& connection, const std::vector<uint32_t>& wanted, size_t& next, size_t& inFlight)
+// Sends the next commands that fit the window in one go, at least one; next and inFlight advance.
+bool sendBatch(Pop3Connection& connection, const std::vector<uint32_t>& wanted, size_t window, size_t& next,
+               size_t& inFlight)
 {
     std::string batch;
     char line[32];
     while (next < wanted.size()) {
         size_t length = topLine(line, sizeof line, wanted[next]);
-        if (inFlight + length > pipelineWindowBytes)
+        if (!batch.empty() && inFlight + length > window)
             break;
         batch.append(line, length);
         inFlight += length;
@@ -54,24 +42,21 @@ bool sendBatch(Pop3Connection& connection, const std::vector<uint32_t>& wanted, 
     return connection.sendBytes(batch.data(), batch.size());
 }
 
-int fetchPipelined(Pop3Connection& connection, char** slots, const std::vector<uint32_t>& wanted)
+} // namespace
+
+int fetchHeaderBlocks(Pop3Connection& connection, char** slots, const std::vector<uint32_t>& wanted, bool pipelined)
 {
+    // Without pipelining the window holds one command: the next goes out once the last is answered.
+    size_t window = pipelined ? pipelineWindowBytes : 0;
     size_t sent = 0;
     size_t inFlight = 0;
     char line[32];
     for (size_t answered = 0; answered < wanted.size(); ++answered) {
-        if (sent < wanted.size() && inFlight <= pipelineRefillBytes && !sendBatch(connection, wanted, sent, inFlight))
+        if (sent < wanted.size() && inFlight <= window / 2 && !sendBatch(connection, wanted, window, sent, inFlight))
             return pop3TopNotSent;
         if (!takeTopReply(connection, slots, wanted[answered]))
             return pop3TopBroken;
         inFlight -= topLine(line, sizeof line, wanted[answered]);
     }
     return pop3Success;
-}
-
-} // namespace
-
-int fetchHeaderBlocks(Pop3Connection& connection, char** slots, const std::vector<uint32_t>& wanted, bool pipelined)
-{
-    return pipelined ? fetchPipelined(connection, slots, wanted) : fetchOneAtATime(connection, slots, wanted);
 }

@@ -10,7 +10,6 @@ class Pop3Connection;
 // Commands sent and not yet answered stay within this many bytes, so that neither side's buffers
 // fill while the other is not reading; a new batch goes out once they are down to the half.
 const size_t pipelineWindowBytes = 16384;
-const size_t pipelineRefillBytes = pipelineWindowBytes / 2;
 
 // TOP n 0 for each message number in wanted (ascending, 1..slot count), its reply into slot n - 1
 // (a refused TOP keeps its "-ERR" line). pop3TopNotSent or pop3TopBroken end it at once: the
