@@ -3,7 +3,6 @@
 #include "mailcheck/certificate_check.h"
 #include <cstdio>
 #include <cstring>
-#include <new>
 
 namespace {
 const char* const tlsUnavailableText = "error: TLS is not available on this system";
@@ -18,7 +17,6 @@ Pop3Connection::~Pop3Connection()
     if (tls_)
         tls_->close();
     tls_.reset();
-    library_.reset();
     closesocket(stream_.socket);
     if (stream_.socketEvent != WSA_INVALID_EVENT)
         WSACloseEvent(stream_.socketEvent);
@@ -69,16 +67,11 @@ int Pop3Connection::startTls(const Pop3Target& target, char* why, size_t whySize
     // Whatever came in plain text after the reply to STLS was not protected by TLS and must never
     // pass for a reply that was: it is dropped.
     ahead_.start = ahead_.end = 0;
-    library_.reset(new (std::nothrow) TlsLibrary);
-    if (!library_ || !library_->load()) {
+    if (!library_.load()) {
         snprintf(why, whySize, "%s", tlsUnavailableText);
         return pop3TlsUnavailable;
     }
-    tls_.reset(new (std::nothrow) TlsChannel(*library_, stream_.socket, stream_.socketEvent, stream_.stopEvent));
-    if (!tls_) {
-        snprintf(why, whySize, "error: TLS handshake failed: out of memory");
-        return pop3TlsHandshakeFailed;
-    }
+    tls_.emplace(library_, stream_.socket, stream_.socketEvent, stream_.stopEvent);
     int result = tls_->handshake(target.server, why, whySize);
     if (result != pop3Success)
         return result;
@@ -87,10 +80,10 @@ int Pop3Connection::startTls(const Pop3Target& target, char* why, size_t whySize
         snprintf(why, whySize, "error: certificate not trusted (the server sent none)");
         return pop3CertificateUntrusted;
     }
-    result = checkServerCertificate(library_->crypt(), certificate, target.server, target.trustedCertificate, why,
+    result = checkServerCertificate(library_.crypt(), certificate, target.server, target.trustedCertificate, why,
                                     whySize);
-    library_->crypt().CertFreeCertificateContext(certificate);
+    library_.crypt().CertFreeCertificateContext(certificate);
     if (result == pop3Success)
-        stream_.tls = tls_.get();
+        stream_.tls = &*tls_;
     return result;
 }

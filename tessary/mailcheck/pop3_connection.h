@@ -6,7 +6,7 @@
 #include "mailcheck/tls_channel.h"
 #include "mailcheck/tls_library.h"
 #include <cstddef>
-#include <memory>
+#include <optional>
 
 class Pop3Connection {
 public:
@@ -33,6 +33,6 @@ public:
 private:
     Pop3Stream stream_;
     ReadAhead ahead_;
-    std::unique_ptr<TlsLibrary> library_;
-    std::unique_ptr<TlsChannel> tls_;
+    TlsLibrary library_;              // loaded by startTls; outlives the channel
+    std::optional<TlsChannel> tls_;
 };
