@@ -202,13 +202,9 @@ TlsChannel::Fill TlsChannel::fillIncoming()
         return Fill::failed;
     bool closing = false;
     for (;;) {
-        int got = recv(socket_, incoming_.get() + incomingLength_, int(incomingCapacity - incomingLength_), 0);
-        if (got > 0) {
-            SessionDeadline::received(uint32_t(got));
-            incomingLength_ += static_cast<unsigned long>(got);
-            incomingIsPartial_ = false;
+        int got = receiveIncoming();
+        if (got > 0)
             return Fill::data;
-        }
         if (got == 0 || closing)
             return Fill::closed;
         if (WSAGetLastError() != WSAEWOULDBLOCK)
@@ -226,6 +222,18 @@ TlsChannel::Fill TlsChannel::fillIncoming()
             return Fill::failed;
         }
     }
+}
+
+// One recv onto the end of incoming_ (which has room); answers what recv answered.
+int TlsChannel::receiveIncoming()
+{
+    int got = recv(socket_, incoming_.get() + incomingLength_, int(incomingCapacity - incomingLength_), 0);
+    if (got > 0) {
+        SessionDeadline::received(uint32_t(got));
+        incomingLength_ += static_cast<unsigned long>(got);
+        incomingIsPartial_ = false;
+    }
+    return got;
 }
 
 // Moves the bytes SChannel did not use to the front of incoming_; none when extra is null.
@@ -362,18 +370,13 @@ TlsRead TlsChannel::receive(char* into, int room, int& got)
             broken_ = true; // a record larger than any TLS record can be
             continue;
         }
-        int arrived = recv(socket_, incoming_.get() + incomingLength_, int(incomingCapacity - incomingLength_), 0);
-        if (arrived > 0) {
-            SessionDeadline::received(uint32_t(arrived));
-            incomingLength_ += static_cast<unsigned long>(arrived);
-            incomingIsPartial_ = false;
-        } else if (arrived == 0) {
+        int arrived = receiveIncoming();
+        if (arrived == 0)
             peerClosed_ = true;
-        } else if (WSAGetLastError() == WSAEWOULDBLOCK) {
-            return got ? TlsRead::data : TlsRead::nothingYet;
-        } else {
+        else if (arrived < 0 && WSAGetLastError() == WSAEWOULDBLOCK)
+            return TlsRead::nothingYet;
+        else if (arrived < 0)
             broken_ = true;
-        }
     }
     if (got)
         return TlsRead::data;

@@ -50,6 +50,7 @@ private:
     bool acquireCredentials();
     int negotiate(char* why, size_t whySize);
     Fill fillIncoming();
+    int receiveIncoming();
     Decrypted decryptRecord();
     bool renegotiate();
     bool sendRaw(const void* data, unsigned long length);
