@@ -183,10 +183,8 @@ int checkServerCertificate(const CryptCalls& crypt, PCCERT_CONTEXT certificate, 
 {
     why[0] = '\0';
     char thumbprint[thumbprintTextSize];
-    if (!certificateThumbprint(crypt, certificate, thumbprint)) {
-        snprintf(why, whySize, "error: TLS is not available on this system");
-        return pop3TlsUnavailable;
-    }
+    if (!certificateThumbprint(crypt, certificate, thumbprint))
+        return tlsUnavailable(why, whySize);
     ChainHolder holder(crypt);
     if (!buildChain(crypt, certificate, holder))
         return untrusted("no chain", static_cast<unsigned long>(GetLastError()), thumbprint, why, whySize);

@@ -4,10 +4,6 @@
 #include <cstdio>
 #include <cstring>
 
-namespace {
-const char* const tlsUnavailableText = "error: TLS is not available on this system";
-} // namespace
-
 Pop3Connection::Pop3Connection(SOCKET s, HANDLE stopEvent) : stream_{ s, WSA_INVALID_EVENT, stopEvent, nullptr, &ahead_ }
 {
 }
@@ -67,10 +63,8 @@ int Pop3Connection::startTls(const Pop3Target& target, char* why, size_t whySize
     // Whatever came in plain text after the reply to STLS was not protected by TLS and must never
     // pass for a reply that was: it is dropped.
     ahead_.start = ahead_.end = 0;
-    if (!library_.load()) {
-        snprintf(why, whySize, "%s", tlsUnavailableText);
-        return pop3TlsUnavailable;
-    }
+    if (!library_.load())
+        return tlsUnavailable(why, whySize);
     tls_.emplace(library_, stream_.socket, stream_.socketEvent, stream_.stopEvent);
     int result = tls_->handshake(target.server, why, whySize);
     if (result != pop3Success)

@@ -101,10 +101,8 @@ int TlsChannel::handshake(const char* serverName, char* why, size_t whySize)
         return pop3TlsHandshakeFailed;
     }
     memcpy(serverName_, serverName ? serverName : "", nameLength + 1);
-    if (!acquireCredentials()) {
-        snprintf(why, whySize, "error: TLS is not available on this system");
-        return pop3TlsUnavailable;
-    }
+    if (!acquireCredentials())
+        return tlsUnavailable(why, whySize);
     return negotiate(why, whySize);
 }
 

@@ -1,6 +1,8 @@
 // Loading SSPI and crypt32 at run time: the program imports neither, so it still starts on a
 // system that has no TLS layer, and only a check that asks for TLS fails there.
 #include "mailcheck/tls_library.h"
+#include "mailcheck/pop3_session.h"
+#include <cstdio>
 #include <initializer_list>
 
 TlsLibraryCalls tlsLibraryCalls = { ::LoadLibraryA };
@@ -31,6 +33,12 @@ bool hasTheCallsOfAClient(PSecurityFunctionTableA table)
 }
 
 } // namespace
+
+int tlsUnavailable(char* why, size_t whySize)
+{
+    snprintf(why, whySize, "error: TLS is not available on this system");
+    return pop3TlsUnavailable;
+}
 
 TlsLibrary::~TlsLibrary()
 {

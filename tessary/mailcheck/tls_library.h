@@ -5,6 +5,7 @@
 #include <wincrypt.h>
 #define SECURITY_WIN32
 #include <sspi.h>
+#include <cstddef>
 
 // The crypt32 calls the certificate check makes.
 struct CryptCalls {
@@ -27,6 +28,10 @@ struct TlsLibraryCalls {
     HMODULE (WINAPI *LoadLibraryA)(LPCSTR name);
 };
 extern TlsLibraryCalls tlsLibraryCalls;
+
+// Writes the log line of a system whose TLS layer cannot serve a check (a library or a call is
+// missing, no credentials, no SHA-256) into why; answers pop3TlsUnavailable.
+int tlsUnavailable(char* why, size_t whySize);
 
 // One check's hold on the TLS layer: load() takes the libraries, the destructor lets them go.
 // A library loaded once stays in the process, so later checks do not set SChannel up again.
