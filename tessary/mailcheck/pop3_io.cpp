@@ -31,31 +31,16 @@ bool waitForSocket(const Pop3Stream& stream, WSANETWORKEVENTS& happened)
     return waitForNetwork(stream.socket, stream.socketEvent, stream.stopEvent, happened) == NetworkWait::ready;
 }
 
-enum class Received { data, nothingYet, closed, failed };
-
-Received receiveFromTls(TlsChannel& tls, char* into, int room, int& received)
-{
-    int got = 0;
-    switch (tls.receive(into, room, got)) {
-    case TlsRead::data:
-        received += got;
-        return Received::data;
-    case TlsRead::nothingYet:
-        return Received::nothingYet;
-    case TlsRead::closed:
-        return Received::closed;
-    case TlsRead::failed:
-        break;
-    }
-    return Received::failed;
-}
-
 // One receive into the free part of the read-ahead.
 Received receiveMore(const Pop3Stream& stream, ReadAhead& ahead)
 {
     int room = ReadAhead::capacity - ahead.end;
-    if (stream.tls)
-        return receiveFromTls(*stream.tls, ahead.data + ahead.end, room, ahead.end);
+    if (stream.tls) {
+        int decrypted = 0;
+        Received step = stream.tls->receive(ahead.data + ahead.end, room, decrypted);
+        ahead.end += decrypted;
+        return step;
+    }
     int got = recv(stream.socket, ahead.data + ahead.end, room, 0);
     if (got == SOCKET_ERROR)
         return WSAGetLastError() == WSAEWOULDBLOCK ? Received::nothingYet : Received::failed;

@@ -27,6 +27,9 @@ struct Pop3Stream {
     ReadAhead* ahead;     // null: each reply reads for itself and drops what follows it
 };
 
+// What one receive from the stream gave, through TLS or not.
+enum class Received { data, nothingYet, closed, failed };
+
 // One reply being gathered from the stream, whatever its form.
 class ReplyReader {
 public:

@@ -339,7 +339,7 @@ bool TlsChannel::renegotiate()
     return negotiate(ignored, sizeof ignored) == pop3Success;
 }
 
-TlsRead TlsChannel::receive(char* into, int room, int& got)
+Received TlsChannel::receive(char* into, int room, int& got)
 {
     got = 0;
     while (got < room) {
@@ -372,13 +372,13 @@ TlsRead TlsChannel::receive(char* into, int room, int& got)
         if (arrived == 0)
             peerClosed_ = true;
         else if (arrived < 0 && WSAGetLastError() == WSAEWOULDBLOCK)
-            return TlsRead::nothingYet;
+            return Received::nothingYet;
         else if (arrived < 0)
             broken_ = true;
     }
     if (got)
-        return TlsRead::data;
-    return peerClosed_ ? TlsRead::closed : TlsRead::failed;
+        return Received::data;
+    return peerClosed_ ? Received::closed : Received::failed;
 }
 
 bool TlsChannel::hasPendingInput() const

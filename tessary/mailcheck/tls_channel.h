@@ -3,12 +3,11 @@
 // server's renegotiation and close_notify. Every wait is bounded by serverTimeoutMs and the
 // session's deadline, and cut short by the stop event.
 #pragma once
+#include "mailcheck/pop3_stream.h"
 #include "mailcheck/tls_library.h"
 #include <winsock2.h>
 #include <cstddef>
 #include <memory>
-
-enum class TlsRead { data, nothingYet, closed, failed };
 
 class TlsChannel {
 public:
@@ -35,7 +34,7 @@ public:
     // that have arrived whole, else the records decrypted from one receive on the socket.
     // nothingYet when a whole record has not arrived; closed on the server's close_notify or the
     // connection's end.
-    TlsRead receive(char* into, int room, int& got);
+    Received receive(char* into, int room, int& got);
 
     // True when receive() may give data without new bytes from the socket.
     bool hasPendingInput() const;
