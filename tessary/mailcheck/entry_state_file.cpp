@@ -46,16 +46,6 @@ void appendLittleEndian32(std::string& out, uint32_t value)
         out += char((value >> shift) & 0xFF);
 }
 
-bool isValidId(const std::string& id)
-{
-    if (id.empty() || id.size() > uidlMaxIdLength)
-        return false;
-    for (char c : id)
-        if (c < 0x21 || c > 0x7E)
-            return false;
-    return true;
-}
-
 // The ids of a whole file already in memory; false at the first thing out of place.
 bool parseState(const unsigned char* data, size_t size, uint64_t key, std::unordered_set<std::string>& ids)
 {
@@ -75,10 +65,10 @@ bool parseState(const unsigned char* data, size_t size, uint64_t key, std::unord
         size_t length = data[at++];
         if (length > end - at)
             return false;
-        std::string id(reinterpret_cast<const char*>(data + at), length);
-        if (!isValidId(id))
+        const char* id = reinterpret_cast<const char*>(data + at);
+        if (!isValidUniqueId(id, length))
             return false;
-        ids.insert(id);
+        ids.emplace(id, length);
         at += length;
     }
     return at == end;
@@ -144,7 +134,7 @@ bool writeEntryState(const char* path, uint64_t key, const std::vector<std::stri
     appendLittleEndian32(data, 0);
     uint32_t count = 0;
     for (const std::string& id : ids) {
-        if (!isValidId(id) || count >= pop3MaxMessageCount)
+        if (!isValidUniqueId(id.data(), id.size()) || count >= pop3MaxMessageCount)
             continue;
         data += char(id.size());
         data += id;

@@ -10,14 +10,19 @@ bool isBlank(char c)
     return c == ' ' || c == '\t';
 }
 
-bool isIdCharacter(char c)
-{
-    return c >= 0x21 && c <= 0x7E;
-}
-
 const std::string noId;
 
 } // namespace
+
+bool isValidUniqueId(const char* id, size_t length)
+{
+    if (length == 0 || length > uidlMaxIdLength)
+        return false;
+    for (size_t i = 0; i < length; ++i)
+        if (id[i] < 0x21 || id[i] > 0x7E)
+            return false;
+    return true;
+}
 
 bool parseUidlLine(const char* line, size_t length, uint32_t maxNumber, uint32_t& number, const char*& id,
                    size_t& idLength)
@@ -35,12 +40,12 @@ bool parseUidlLine(const char* line, size_t length, uint32_t maxNumber, uint32_t
     while (at < length && isBlank(line[at]))
         ++at;
     size_t start = at;
-    while (at < length && isIdCharacter(line[at]))
+    while (at < length && !isBlank(line[at]))
         ++at;
     size_t found = at - start;
     while (at < length && isBlank(line[at]))
         ++at;
-    if (found == 0 || found > uidlMaxIdLength || at != length)
+    if (at != length || !isValidUniqueId(line + start, found))
         return false;
     number = uint32_t(value);
     id = line + start;

@@ -8,6 +8,7 @@
 
 // A unique id is 1 to 70 printable characters (0x21 to 0x7E).
 const size_t uidlMaxIdLength = 70;
+bool isValidUniqueId(const char* id, size_t length);
 
 // Parses one line of the list, "<number> <id>" without its "\r\n". False when the line does not
 // have that form: no number, a number of 0 or above maxNumber, no id, an id that is too long or
