@@ -11,7 +11,8 @@ struct ServerCapabilities {
 };
 
 // Sends CAPA and reads the list. "-ERR", no answer within the time-out, or a reply that does not
-// fit the reply buffer: the server names no capabilities.
+// fit the reply buffer: the server names no capabilities (a long reply is read to its end all the
+// same).
 ServerCapabilities askCapabilities(Pop3Connection& connection);
 
 // True when the reply to CAPA lists the capability name (any case) on one of its lines, alone or

@@ -100,6 +100,23 @@ TEST_F(Pop3PipeliningTest, UnansweredCapaMeansNoCapabilities)
     EXPECT_EQ(expectedCommands(1), server.commands());
 }
 
+// A capability list too long to keep names nothing, and is still read to its end: its last lines
+// are not taken for the replies to the commands that follow.
+TEST_F(Pop3PipeliningTest, ACapabilityListTooLongToKeepNamesNothingAndIsReadToItsEnd)
+{
+    std::string capabilities = "+OK capability list follows\r\n";
+    while (capabilities.size() < 2 * size_t(pop3TopBufferSize))
+        capabilities += "X-VENDOR-FEATURE-" + std::to_string(capabilities.size()) + " with its arguments\r\n";
+    capabilities += "PIPELINING\r\n.\r\n";
+    FakePop3Server server;
+    server.send(greeting).answer(capabilities).answer("+OK\r\n").answer("+OK\r\n").answer("+OK 1 30\r\n")
+        .answer(header(1)).answer("+OK bye\r\n");
+    EXPECT_EQ(pop3Success, run(server));
+    EXPECT_EQ(header(1), slot(0));
+    EXPECT_EQ(expectedCommands(1), server.commands());
+    EXPECT_EQ(0, server.repliesWithCommandsAhead()); // its PIPELINING did not count
+}
+
 TEST_F(Pop3PipeliningTest, RepliesSplitAtEveryByteGiveTheSameHeaders)
 {
     FakePop3Server server;
