@@ -15,7 +15,6 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <new>
 
 uint32_t parseStatCount(const char* reply)
