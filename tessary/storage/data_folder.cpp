@@ -41,6 +41,14 @@ bool joinPath(char* path, size_t size, const char* folder, const char* name)
     return length >= 0 && static_cast<size_t>(length) < size;
 }
 
+// What goes between a folder the system named and a name in it: nothing when the folder already
+// ends in a backslash (a drive's root does).
+const char* separatorAfter(const char* folder)
+{
+    size_t length = strlen(folder);
+    return length > 0 && folder[length - 1] == '\\' ? "" : "\\";
+}
+
 bool isWritable(const char* folder)
 {
     char probe[MAX_PATH];
@@ -76,9 +84,8 @@ void findVirtualStore(const char* programFolder, char* folder, size_t size)
                                                 localAppData)) ||
         !localAppData[0])
         return;
-    size_t length = strlen(localAppData);
-    const char* separator = localAppData[length - 1] == '\\' ? "" : "\\";
-    int written = snprintf(folder, size, "%s%sVirtualStore\\%s", localAppData, separator, programFolder + 3);
+    int written = snprintf(folder, size, "%s%sVirtualStore\\%s", localAppData, separatorAfter(localAppData),
+                           programFolder + 3);
     if (written < 0 || static_cast<size_t>(written) >= size)
         folder[0] = '\0';
 }
@@ -139,10 +146,8 @@ DataFolderChoice chooseDataFolder(const char* programFolder)
         choice.problem = DataFolderChoice::NoUserFolder;
         return choice;
     }
-    size_t length = strlen(appData);
-    const char* separator = appData[length - 1] == '\\' ? "" : "\\";
-    int folderLength = snprintf(choice.userFolder, sizeof choice.userFolder, "%s%s%s\\", appData, separator,
-                                userFolderName);
+    int folderLength = snprintf(choice.userFolder, sizeof choice.userFolder, "%s%s%s\\", appData,
+                                separatorAfter(appData), userFolderName);
     if (folderLength < 0 || static_cast<size_t>(folderLength) >= sizeof choice.userFolder ||
         !makeFolder(choice.userFolder)) {
         choice.problem = DataFolderChoice::CannotCreate;
