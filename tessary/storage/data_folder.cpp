@@ -130,9 +130,6 @@ DataFolderCalls dataFolderCalls = {
     userFolderFromShell,
 };
 
-const char* const dataFilesCopiedOnFirstUse[] = { entryListFileName, settingsFileName };
-const size_t dataFilesCopiedOnFirstUseCount = sizeof dataFilesCopiedOnFirstUse / sizeof dataFilesCopiedOnFirstUse[0];
-
 DataFolderChoice chooseDataFolder(const char* programFolder)
 {
     DataFolderChoice choice;
@@ -157,8 +154,7 @@ DataFolderChoice chooseDataFolder(const char* programFolder)
     snprintf(chosenFolder, sizeof chosenFolder, "%s", choice.userFolder);
     char virtualStore[MAX_PATH];
     findVirtualStore(programFolder, virtualStore, sizeof virtualStore);
-    for (size_t i = 0; i < dataFilesCopiedOnFirstUseCount; ++i) {
-        const char* name = dataFilesCopiedOnFirstUse[i];
+    for (const char* name : { entryListFileName, settingsFileName }) {
         if (!copyOnFirstUse(programFolder, virtualStore, chosenFolder, name) &&
             choice.notCopiedCount < sizeof choice.notCopied / sizeof choice.notCopied[0])
             choice.notCopied[choice.notCopiedCount++] = name;
