@@ -9,12 +9,17 @@ namespace {
 
 // List positions are the ConnectionSecurity values.
 const char* const securityNames[] = { "None", "STLS", "SSL/TLS" };
-const int securityCount = 3;
+
+// A list position or stored value the list has no name for counts as "None".
+int32_t listedSecurity(LRESULT value)
+{
+    bool listed = value >= 0 && static_cast<size_t>(value) < sizeof securityNames / sizeof securityNames[0];
+    return listed ? static_cast<int32_t>(value) : SecurityNone;
+}
 
 void storeSecurity(HWND dialog, MailboxEntry& entry)
 {
-    LRESULT selected = SendDlgItemMessageA(dialog, IDC_EMB_SECURITY, CB_GETCURSEL, 0, 0);
-    entry.setSecurity(selected >= 0 && selected < securityCount ? static_cast<int32_t>(selected) : SecurityNone);
+    entry.setSecurity(listedSecurity(SendDlgItemMessageA(dialog, IDC_EMB_SECURITY, CB_GETCURSEL, 0, 0)));
 }
 
 // Only digits, and a value the port numbers have; an empty field is 0, the default port.
@@ -82,8 +87,7 @@ void FillSecurityList(HWND dialog)
 
 void ShowSecurityFields(HWND dialog, const MailboxEntry& entry)
 {
-    int32_t shown = entry.security >= 0 && entry.security < securityCount ? entry.security : SecurityNone;
-    SendDlgItemMessageA(dialog, IDC_EMB_SECURITY, CB_SETCURSEL, shown, 0);
+    SendDlgItemMessageA(dialog, IDC_EMB_SECURITY, CB_SETCURSEL, listedSecurity(entry.security), 0);
     char port[16] = "";
     if (entry.port != 0)
         snprintf(port, sizeof port, "%d", static_cast<int>(entry.port));

@@ -32,6 +32,8 @@ namespace {
 bool entryListLoaded = false;
 bool settingsInPlace = false;
 bool destroying = false;
+// The question about a thread that will not end is up; it answers every close asked for meanwhile.
+bool askingAboutStuckThread = false;
 
 HICON loadIcon(HWND window, int id, int size)
 {
@@ -144,21 +146,28 @@ void onTimer(HWND window, WPARAM timer)
 
 void onClose(HWND window)
 {
-    if (destroying || HoldCloseWhileModal(window))
+    if (destroying)
         return;
+    if (HoldCloseWhileModal(window)) {
+        // The question's box re-enables the window before it returns, which would post a held
+        // close at once: one asked for while the question is up is not held at all.
+        if (askingAboutStuckThread)
+            ForgetHeldClose();
+        return;
+    }
     bool joined;
     {
         WaitCursor busy;
         joined = StopDialThread(app.dialWorker) == 1;
     }
     if (!joined) {
+        askingAboutStuckThread = true;
         int answer = uiCalls.MessageBoxA(window,
                                          "A thread is not responding. It is recommended you wait 10 seconds, then "
                                          "try to exit the application again. If you do not wait, it could cause "
                                          "problems with system resources. Wait?",
                                          "Tessary warning", MB_YESNO | MB_ICONWARNING);
-        // Another close asked for while this question was up has had its answer too.
-        ForgetHeldClose();
+        askingAboutStuckThread = false;
         if (answer == IDYES)
             return;
     }

@@ -85,11 +85,6 @@ private:
 
 ProtectedFiles protectedFiles;
 
-void protectFile(const char* fileName)
-{
-    protectedFiles.add(fileName);
-}
-
 bool sameBytes(const char* first, const char* second)
 {
     FileReader a, b;
@@ -130,8 +125,9 @@ CopyResult copyToNewFile(const char* source, const char* copy)
     return ok ? CopyResult::Copied : CopyResult::Failed;
 }
 
-} // namespace
-
+// Copies fileName to "<name>.bad", or, when an earlier and different copy already has that name,
+// to "<name>.bad2" up to "<name>.bad99", so that no damaged file ever replaces another. The copy's
+// path goes into keptAs. False when no copy could be made.
 bool keepFileAside(const char* fileName, char* keptAs, size_t keptAsSize)
 {
     for (int number = 1; number <= highestCopyNumber; ++number) {
@@ -158,17 +154,10 @@ bool keepFileAside(const char* fileName, char* keptAs, size_t keptAsSize)
     return false;
 }
 
-namespace {
-
 // Whether an open failed only because the file, or its folder, is not there.
 bool isMissingFileError(DWORD error)
 {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-}
-
-void releaseFile(const char* fileName)
-{
-    protectedFiles.remove(fileName);
 }
 
 // Keeps the bytes of a file that could not be read in full aside, or, when that fails, protects
@@ -177,10 +166,10 @@ void setFileAside(const char* fileName, FileLoadReport::Outcome outcome, FileLoa
 {
     report.outcome = outcome;
     if (keepFileAside(fileName, report.keptAs, sizeof report.keptAs)) {
-        releaseFile(fileName);
+        protectedFiles.remove(fileName);
     } else {
         report.keptAs[0] = '\0';
-        protectFile(fileName);
+        protectedFiles.add(fileName);
     }
 }
 
@@ -200,7 +189,7 @@ bool restoreFromNewFile(const char* fileName)
     if (fileRenameCalls.MoveFileA(newFile, fileName))
         return true;
     // The next save would write its own "<name>.new" over this one: refuse saves instead.
-    protectFile(fileName);
+    protectedFiles.add(fileName);
     return false;
 }
 
@@ -216,7 +205,7 @@ bool mayReplaceFile(const char* fileName)
     char keptAs[MAX_PATH];
     if (!keepFileAside(fileName, keptAs, sizeof keptAs))
         return false;
-    releaseFile(fileName);
+    protectedFiles.remove(fileName);
     return true;
 }
 
@@ -240,5 +229,5 @@ void finishLoading(const char* fileName, bool readInFull, FileLoadReport& report
         return;
     }
     report.outcome = FileLoadReport::Read;
-    releaseFile(fileName);
+    protectedFiles.remove(fileName);
 }

@@ -37,11 +37,6 @@ bool openForLoading(const char* fileName, FileReader& file, FileLoadReport& repo
 // save replaces it with less than it held.
 void finishLoading(const char* fileName, bool readInFull, FileLoadReport& report);
 
-// Copies fileName to "<name>.bad", or, when an earlier and different copy already has that name,
-// to "<name>.bad2" up to "<name>.bad99", so that no damaged file ever replaces another. The copy's
-// path goes into keptAs. False when no copy could be made.
-bool keepFileAside(const char* fileName, char* keptAs, size_t keptAsSize);
-
 // Whether a save may replace fileName now. A missing file whose "<name>.new" is there is first put
 // back from it, and a protected file kept aside; while either is impossible the answer is false
 // and the files stay as they are.

@@ -41,6 +41,14 @@ bool joinPath(char* path, size_t size, const char* folder, const char* name)
     return length >= 0 && static_cast<size_t>(length) < size;
 }
 
+// What goes between a folder the system named and a name in it: nothing when the folder already
+// ends in a backslash (a drive's root does).
+const char* separatorAfter(const char* folder)
+{
+    size_t length = strlen(folder);
+    return length > 0 && folder[length - 1] == '\\' ? "" : "\\";
+}
+
 bool isWritable(const char* folder)
 {
     char probe[MAX_PATH];
@@ -76,9 +84,8 @@ void findVirtualStore(const char* programFolder, char* folder, size_t size)
                                                 localAppData)) ||
         !localAppData[0])
         return;
-    size_t length = strlen(localAppData);
-    const char* separator = localAppData[length - 1] == '\\' ? "" : "\\";
-    int written = snprintf(folder, size, "%s%sVirtualStore\\%s", localAppData, separator, programFolder + 3);
+    int written = snprintf(folder, size, "%s%sVirtualStore\\%s", localAppData, separatorAfter(localAppData),
+                           programFolder + 3);
     if (written < 0 || static_cast<size_t>(written) >= size)
         folder[0] = '\0';
 }
@@ -123,9 +130,6 @@ DataFolderCalls dataFolderCalls = {
     userFolderFromShell,
 };
 
-const char* const dataFilesCopiedOnFirstUse[] = { entryListFileName, settingsFileName };
-const size_t dataFilesCopiedOnFirstUseCount = sizeof dataFilesCopiedOnFirstUse / sizeof dataFilesCopiedOnFirstUse[0];
-
 DataFolderChoice chooseDataFolder(const char* programFolder)
 {
     DataFolderChoice choice;
@@ -139,10 +143,8 @@ DataFolderChoice chooseDataFolder(const char* programFolder)
         choice.problem = DataFolderChoice::NoUserFolder;
         return choice;
     }
-    size_t length = strlen(appData);
-    const char* separator = appData[length - 1] == '\\' ? "" : "\\";
-    int folderLength = snprintf(choice.userFolder, sizeof choice.userFolder, "%s%s%s\\", appData, separator,
-                                userFolderName);
+    int folderLength = snprintf(choice.userFolder, sizeof choice.userFolder, "%s%s%s\\", appData,
+                                separatorAfter(appData), userFolderName);
     if (folderLength < 0 || static_cast<size_t>(folderLength) >= sizeof choice.userFolder ||
         !makeFolder(choice.userFolder)) {
         choice.problem = DataFolderChoice::CannotCreate;
@@ -152,8 +154,7 @@ DataFolderChoice chooseDataFolder(const char* programFolder)
     snprintf(chosenFolder, sizeof chosenFolder, "%s", choice.userFolder);
     char virtualStore[MAX_PATH];
     findVirtualStore(programFolder, virtualStore, sizeof virtualStore);
-    for (size_t i = 0; i < dataFilesCopiedOnFirstUseCount; ++i) {
-        const char* name = dataFilesCopiedOnFirstUse[i];
+    for (const char* name : { entryListFileName, settingsFileName }) {
         if (!copyOnFirstUse(programFolder, virtualStore, chosenFolder, name) &&
             choice.notCopiedCount < sizeof choice.notCopied / sizeof choice.notCopied[0])
             choice.notCopied[choice.notCopiedCount++] = name;

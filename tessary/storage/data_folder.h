@@ -15,10 +15,6 @@ struct DataFolderCalls {
 };
 extern DataFolderCalls dataFolderCalls;
 
-// The files a first start with the user's folder copies there from the program folder.
-extern const char* const dataFilesCopiedOnFirstUse[];
-extern const size_t dataFilesCopiedOnFirstUseCount;
-
 // What choosing the folder found, for the log.
 struct DataFolderChoice {
     enum Problem {
@@ -37,10 +33,10 @@ struct DataFolderChoice {
 // Chooses the data folder for this start. programFolder has its trailing backslash. Where the
 // program folder is writable (a small file can be created and deleted there) it stays the data
 // folder. Otherwise the user's "Tessary" application data folder is used, created when needed,
-// and each of dataFilesCopiedOnFirstUse that it lacks (with no "<name>.new" left there either)
-// is copied into it: from the user's VirtualStore copy of the program folder where Windows kept
-// the file for an older copy of the program, else from the program folder. The originals are
-// never moved or deleted.
+// and the entry list and the settings file, each where it lacks it (with no "<name>.new" left
+// there either), are copied into it: from the user's VirtualStore copy of the program folder
+// where Windows kept the file for an older copy of the program, else from the program folder.
+// The originals are never moved or deleted.
 DataFolderChoice chooseDataFolder(const char* programFolder);
 
 // The data folder, with its trailing backslash. Empty until chosen: the current directory.

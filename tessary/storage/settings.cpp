@@ -29,11 +29,12 @@ Settings defaultSettings()
     return s;
 }
 
-bool loadSettings(const char* fileName, const char* magic, void* record, size_t recordLength)
+namespace {
+
+// Reads magic and the record after it from where file stands. False, with record untouched, when
+// the file does not go on with magic.
+bool readRecord(FileReader& file, const char* magic, void* record, size_t recordLength)
 {
-    FileReader file;
-    if (!file.open(fileName))
-        return false;
     size_t magicLength = strlen(magic);
     char found[64];
     if (magicLength > sizeof found || !file.readBytes(found, magicLength) ||
@@ -42,6 +43,14 @@ bool loadSettings(const char* fileName, const char* magic, void* record, size_t 
     // A short record keeps the bytes it does not reach; only what the file holds is read.
     file.readSome(record, recordLength);
     return true;
+}
+
+} // namespace
+
+bool loadSettings(const char* fileName, const char* magic, void* record, size_t recordLength)
+{
+    FileReader file;
+    return file.open(fileName) && readRecord(file, magic, record, recordLength);
 }
 
 bool saveSettings(const char* fileName, const char* magic, const void* record, size_t recordLength)
@@ -63,17 +72,13 @@ bool loadCurrentOrPreviousSettings(const char* fileName, Settings& settings, Fil
     FileReader file;
     if (!openForLoading(fileName, file, report))
         return false;
-    uint64_t fileSize = file.remaining();
-    file.close();
-
-    uint64_t versionSize = 0;
-    if (loadSettings(fileName, settingsMagic, &settings, settingsRecordSize))
-        versionSize = strlen(settingsMagic) + settingsRecordSize;
-    else if (loadSettings(fileName, previousSettingsMagic, &settings, previousSettingsRecordSize))
-        versionSize = strlen(previousSettingsMagic) + previousSettingsRecordSize;
-    report.recordRead = versionSize > 0;
+    report.recordRead = readRecord(file, settingsMagic, &settings, settingsRecordSize) ||
+                        (file.open(fileName) &&
+                         readRecord(file, previousSettingsMagic, &settings, previousSettingsRecordSize));
     // A shorter record is read as far as it goes, as it always was; bytes after the record would be
     // lost by the next save, so they are damage.
-    finishLoading(fileName, report.recordRead && fileSize <= versionSize, report);
+    bool readInFull = report.recordRead && file.remaining() == 0;
+    file.close();
+    finishLoading(fileName, readInFull, report);
     return report.recordRead;
 }

@@ -18,7 +18,6 @@ public:
 
     size_t length() const { return used_; }
     bool full() const { return full_; }
-    unsigned codePage() const { return codePage_; }
 
 private:
     size_t characterLength(const unsigned char* bytes, size_t available) const;

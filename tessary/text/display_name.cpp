@@ -84,10 +84,3 @@ void appendSpokenSender(const char* value, size_t length, BoundedText& out)
     if (out.length() == before)
         out.appendBytes(sender.address.data(), sender.address.size());
 }
-
-size_t spokenSender(const char* value, size_t length, char* buffer, size_t size, unsigned codePage)
-{
-    BoundedText out(buffer, size, codePage);
-    appendSpokenSender(value, length, out);
-    return out.length();
-}

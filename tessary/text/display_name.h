@@ -10,7 +10,3 @@
 // older form, gives the name in the parentheses. Without a name the address is given, without its
 // angle brackets. Only the first sender of a list counts.
 void appendSpokenSender(const char* value, size_t length, BoundedText& out);
-
-// The same into buffer (NUL-terminated, cut by whole characters); the answer is the length
-// written. codePage 0 is the system's ANSI code page.
-size_t spokenSender(const char* value, size_t length, char* buffer, size_t size, unsigned codePage = 0);

@@ -200,10 +200,3 @@ void appendDecodedHeaderText(const char* raw, size_t length, BoundedText& out)
             out.appendBytes(text.data() + segment.begin, segment.end - segment.begin);
     }
 }
-
-size_t decodeHeaderText(const char* text, size_t length, char* buffer, size_t size, unsigned codePage)
-{
-    BoundedText out(buffer, size, codePage);
-    appendDecodedHeaderText(text, length, out);
-    return out.length();
-}

@@ -10,7 +10,3 @@
 // that is malformed, names an unknown charset or holds bytes that are not text in its charset is
 // left exactly as it stands. Other text is copied as it is.
 void appendDecodedHeaderText(const char* text, size_t length, BoundedText& out);
-
-// The same into buffer (NUL-terminated, cut by whole characters); the answer is the length
-// written. codePage 0 is the system's ANSI code page.
-size_t decodeHeaderText(const char* text, size_t length, char* buffer, size_t size, unsigned codePage = 0);

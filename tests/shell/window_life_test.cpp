@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include "support/main_window_harness.h"
 #include "support/run_value.h"
+#include "support/seam_override.h"
 #include "shell/apply_settings.h"
 #include "shell/main_window.h"
 #include "shell/startup.h"
@@ -9,6 +10,7 @@
 #include "mailcheck/session_limits.h"
 #include "resources/resource.h"
 #include "platform/fatal_error.h"
+#include "platform/ui_calls.h"
 #include <cstring>
 
 namespace {
@@ -159,6 +161,40 @@ TEST(MainWindowLife, ADialThatWillNotEndIsAskedAboutOnClose)
     SendMessageA(h.window(), WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(h.window()));
     CloseHandle(never);
+}
+
+// The question about a stuck thread as a real box puts it: its owner is disabled while it is up.
+// The first time, another program asks the window to close meanwhile; every time, the user
+// answers "Wait".
+int stuckThreadQuestions = 0;
+
+int WINAPI answerWaitWhileAnotherCloseArrives(HWND owner, LPCSTR, LPCSTR, UINT)
+{
+    if (++stuckThreadQuestions == 1) {
+        EnableWindow(owner, FALSE);
+        SendMessageA(owner, WM_CLOSE, 0, 0);
+        EnableWindow(owner, TRUE);
+    }
+    return IDYES;
+}
+
+TEST(MainWindowLife, ACloseThatArrivesWhileTheStuckThreadQuestionIsUpHasItsAnswer)
+{
+    MainWindowHarness h;
+    ASSERT_NE(nullptr, h.open());
+    // A handle that cannot be waited on: the dial thread counts as not responding at once.
+    app.dialWorker.thread = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(0x7FFFFFF0));
+    stuckThreadQuestions = 0;
+    {
+        SeamOverride<decltype(uiCalls.MessageBoxA)> box(uiCalls.MessageBoxA, answerWaitWhileAnotherCloseArrives);
+        SendMessageA(h.window(), WM_CLOSE, 0, 0);
+        h.pumpUntil([] { return stuckThreadQuestions > 1; }, 500);
+    }
+    EXPECT_EQ(1, stuckThreadQuestions);
+    EXPECT_TRUE(IsWindow(h.window()));
+    app.dialWorker.thread = nullptr;
+    SendMessageA(h.window(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(h.window()));
 }
 
 TEST(MainWindowLife, TheAboutBoxOpensFromTheSystemMenuAndItsButtonOpensTheWebPage)

@@ -12,7 +12,9 @@ const unsigned utf8 = CP_UTF8; // shows every decoded character, whatever the sy
 std::string decoded(const std::string& raw, unsigned codePage = utf8, size_t size = 512)
 {
     std::string buffer(size + 1, 'Z'); // one byte past the end that must stay untouched
-    size_t length = decodeHeaderText(raw.data(), raw.size(), &buffer[0], size, codePage);
+    BoundedText out(&buffer[0], size, codePage);
+    appendDecodedHeaderText(raw.data(), raw.size(), out);
+    size_t length = out.length();
     EXPECT_EQ('Z', buffer[size]) << raw;
     if (size == 0)
         return std::string();

@@ -12,8 +12,9 @@ namespace {
 std::string sender(const std::string& value, size_t size = 256)
 {
     std::string buffer(size, 'Z');
-    size_t length = spokenSender(value.data(), value.size(), &buffer[0], size, CP_UTF8);
-    return buffer.substr(0, length);
+    BoundedText out(&buffer[0], size, CP_UTF8);
+    appendSpokenSender(value.data(), value.size(), out);
+    return buffer.substr(0, out.length());
 }
 
 // The field of a header block; "<none>" when it is missing (the buffer must then be untouched).
