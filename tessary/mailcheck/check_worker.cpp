@@ -5,6 +5,7 @@
 #include "mailcheck/pop3_session.h"
 #include "platform/messages.h"
 #include "storage/mailbox_entry.h"
+#include <cstdio>
 
 CheckWorkerCalls checkWorkerCalls = { ::PostMessageA };
 
@@ -26,8 +27,15 @@ DWORD WINAPI CheckWorker(LPVOID parameter)
     KnownMessages* newOnly = entry->announceNewOnly ? &known : nullptr;
     if (newOnly)
         prepareNewOnlyCheck(*entry, known);
-    int result = Pop3Session(target, entry->user, entry->password, &count, params->stopEvent, &headers, detail,
+    int result;
+    if (entry->secretsUnreadable()) {
+        // Logging in without the password could only be refused; the user must enter it again.
+        snprintf(detail, sizeof detail, "error: the stored password cannot be read by this user; enter it again");
+        result = pop3PasswordUnreadable;
+    } else {
+        result = Pop3Session(target, entry->user, entry->password, &count, params->stopEvent, &headers, detail,
                              sizeof detail, newOnly);
+    }
     WSACleanup();
 
     // Readers walk the slots by headerCount, so a count without an array stores no slots.

@@ -35,6 +35,8 @@ enum Pop3Result : int32_t {
     pop3CertificatePinMismatch = -114,  // no certificate of the chain has the entry's thumbprint
     pop3StlsNotOffered = -115,          // the reply to CAPA does not list STLS
     pop3StlsRefused = -116,             // STLS answered with "-ERR", or not at all
+    // The entry's stored password was protected for another user or machine: nothing is sent.
+    pop3PasswordUnreadable = -117,
 };
 
 // Where a session goes and how it secures the connection.

@@ -70,11 +70,30 @@ void ChooseDataFolderAtStart()
     }
 }
 
+namespace {
+
+// Entries whose protected password was made for another user or machine keep everything else;
+// the user is told which ones need the password again.
+void logUnreadableSecrets(const EntryList& entries)
+{
+    for (MailboxEntry* entry = entries.head; entry; entry = entry->next) {
+        if (!entry->secretsUnreadable())
+            continue;
+        char line[lineSize];
+        snprintf(line, sizeof line, "warning: the password of %s cannot be read by this user; enter it again",
+                 entry->name ? entry->name : "");
+        LogEntryLine(nullptr, line);
+    }
+}
+
+} // namespace
+
 void LoadEntryListAtStart(HWND window, EntryList& entries)
 {
     entryListWarning[0] = '\0';
     FileLoadReport report;
     entries.load(DataFilePath(entryListFileName), report);
+    logUnreadableSecrets(entries);
     if (report.usedNewFile)
         logNewFileUsed("entry list", entryListFileName);
     if (report.outcome != FileLoadReport::Damaged && report.outcome != FileLoadReport::Unreadable)

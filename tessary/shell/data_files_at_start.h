@@ -10,7 +10,8 @@
 // anything that went wrong on the way.
 void ChooseDataFolderAtStart();
 
-// Loads the entry list from the data folder and logs what was wrong with it. A list that could not
+// Loads the entry list from the data folder and logs what was wrong with it, and each entry whose
+// stored password this user cannot read. A list that could not
 // be read in full is also announced in a box once the window runs: the window is posted
 // WM_ENTRY_LIST_WARNING, which it hands to ShowEntryListWarning.
 void LoadEntryListAtStart(HWND window, EntryList& entries);

@@ -43,13 +43,17 @@ void appendAndSave(MailboxEntry* entry)
 }
 
 // A mailbox entry made by the user (Add new, the wizard): TLS from the first byte on the default
-// port, and only new messages announced. Entries read from older files keep plain POP3.
+// port, only new messages announced, watched continuously where the protocol can, notified and not
+// muted. Entries read from older files keep plain POP3 and do not watch continuously.
 MailboxEntry* newUserEntry()
 {
     MailboxEntry* entry = new MailboxEntry;
     entry->setSecurity(SecuritySslTls);
     entry->setPort(0);
     entry->setAnnounceNewOnly(true);
+    entry->watchContinuously = true;
+    entry->showNotification = true;
+    entry->mute = false;
     return entry;
 }
 

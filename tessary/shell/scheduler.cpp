@@ -171,8 +171,13 @@ void RunScheduler(HWND window)
         if (entry->connectionMode == WaitForConnection && !requested)
             checkWhenConnected(window, *entry);
         if ((entry->connectionMode == DialAsNeeded || (entry->connectionMode == WaitForConnection && requested)) &&
-            entry->isDue() && !entry->isRetryPending())
-            dialAsNeeded(window, *entry);
+            entry->isDue() && !entry->isRetryPending()) {
+            // A check that fails at once for its unreadable password needs no line.
+            if (entry->secretsUnreadable())
+                startCheck(window, *entry);
+            else
+                dialAsNeeded(window, *entry);
+        }
         if (entry->connectionMode == AlwaysConnected && entry->isDue())
             startCheck(window, *entry);
     }

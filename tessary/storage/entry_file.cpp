@@ -54,7 +54,8 @@ bool readFlag(FileReader& file, bool& flag)
     return true;
 }
 
-// A stored value outside the range a field allows reads as 0 (plain POP3, the default port).
+// A stored value outside the range a field allows reads as 0, the field's default (plain POP3, the
+// default port, POP3, signing in with the password).
 bool readInRange(FileReader& file, int32_t& field, int32_t lowest, int32_t highest)
 {
     int32_t value;
@@ -64,12 +65,39 @@ bool readInRange(FileReader& file, int32_t& field, int32_t lowest, int32_t highe
     return true;
 }
 
+// The protected secrets: an int32 length, 0 for none, then the blob.
+bool writeSecrets(AtomicFileWriter& file, const StoredSecrets& secrets, bool present)
+{
+    if (!present)
+        return file.writeInt32(0);
+    return file.writeInt32(secrets.length()) && file.writeBytes(secrets.bytes(), static_cast<size_t>(secrets.length()));
+}
+
+// A blob longer than the file holds, or than any blob the program writes, means damage; it is
+// refused before anything is allocated from it.
+bool readSecrets(FileReader& file, char*& blob, int32_t& length)
+{
+    if (!file.readInt32(length) || length < 0 || length > maxProtectedSecretsLength ||
+        static_cast<uint64_t>(length) > file.remaining())
+        return false;
+    if (length == 0)
+        return true;
+    blob = allocateOwnedBytes(static_cast<size_t>(length));
+    if (file.readBytes(blob, static_cast<size_t>(length)))
+        return true;
+    freeOwned(blob);
+    return false;
+}
+
 } // namespace
 
 bool MailboxEntry::writeTo(AtomicFileWriter& file) const
 {
+    // Where the secrets can be protected, the password's own field stays empty; elsewhere it holds
+    // the password shifted, and the refresh token is not stored at all.
+    bool secretsProtected = storedSecrets.protect(password, refreshToken);
     bool ok = writeString(file, name, false) && writeString(file, server, false) &&
-              writeString(file, user, false) && writeString(file, password, true) &&
+              writeString(file, user, false) && writeString(file, secretsProtected ? nullptr : password, true) &&
               file.writeInt32(connectionMode) && writeString(file, dialupEntry, false);
     for (int day = 0; ok && day < 7; ++day)
         ok = file.writeByte(checkDays[day] ? 1 : 0);
@@ -83,7 +111,11 @@ bool MailboxEntry::writeTo(AtomicFileWriter& file) const
            writeString(file, mailProgramArgs, false) && writeString(file, shellCommand, false) &&
            writeString(file, shellCommandFile, false) && file.writeInt32(security) &&
            file.writeInt32(port) && writeString(file, trustedCertificate, false) &&
-           file.writeByte(announceNewOnly ? 1 : 0);
+           file.writeByte(announceNewOnly ? 1 : 0) && file.writeInt32(protocol) &&
+           writeString(file, folder, false) && file.writeByte(watchContinuously ? 1 : 0) &&
+           file.writeInt32(signIn) && writeString(file, account, false) &&
+           writeSecrets(file, storedSecrets, secretsProtected) && file.writeByte(showNotification ? 1 : 0) &&
+           file.writeByte(mute ? 1 : 0);
 }
 
 bool MailboxEntry::readFrom(FileReader& file, EntryFileVersion version)
@@ -104,6 +136,20 @@ bool MailboxEntry::readFrom(FileReader& file, EntryFileVersion version)
          readString(file, shellCommand, false) && readString(file, shellCommandFile, false);
     if (!ok || version < EntryFileVersion9)
         return ok;
-    return readInRange(file, security, SecurityNone, SecuritySslTls) && readInRange(file, port, 0, highestPort) &&
-           readString(file, trustedCertificate, false) && readFlag(file, announceNewOnly);
+    ok = readInRange(file, security, SecurityNone, SecuritySslTls) && readInRange(file, port, 0, highestPort) &&
+         readString(file, trustedCertificate, false) && readFlag(file, announceNewOnly);
+    if (!ok || version < EntryFileVersion10)
+        return ok;
+    char* blob = nullptr;
+    int32_t blobLength = 0;
+    ok = readInRange(file, protocol, ProtocolPop3, ProtocolImap) && readString(file, folder, false) &&
+         readFlag(file, watchContinuously) && readInRange(file, signIn, SignInPassword, SignInGoogle) &&
+         readString(file, account, false) && readSecrets(file, blob, blobLength) &&
+         readFlag(file, showNotification) && readFlag(file, mute);
+    // The secrets are opened once the entry is read in full. A blob this user cannot open is kept
+    // for the next save, unless the password's own field holds a password to use instead.
+    if (ok && blob && !storedSecrets.open(blob, blobLength, password, refreshToken) && password)
+        storedSecrets.clear();
+    freeOwned(blob);
+    return ok;
 }

@@ -26,7 +26,7 @@ public:
     MailboxEntry* findHangUpCandidate() const;
     MailboxEntry* firstWithMailProgram() const;
 
-    // Reads the file, either version. False when it is missing, has another magic, cannot be
+    // Reads the file, any version. False when it is missing, has another magic, cannot be
     // opened, or is damaged (also when bytes are left over after the counted entries). A damaged
     // file keeps every entry read in full before the damage; a file not read in full is kept
     // aside first (see damaged_files.h), so that the next save cannot destroy what it held. A

@@ -35,6 +35,15 @@ void MailboxEntry::clear()
     freeOwned(shellCommand);
     freeOwned(shellCommandFile);
     freeOwned(trustedCertificate);
+    freeOwned(folder);
+    freeOwned(account);
+    freeOwned(refreshToken);
+    storedSecrets.clear();
+    protocol = ProtocolPop3;
+    watchContinuously = false;
+    signIn = SignInPassword;
+    showNotification = true;
+    mute = false;
     security = SecurityNone;
     port = 0;
     announceNewOnly = false;
@@ -65,6 +74,9 @@ void MailboxEntry::setMailProgramArgs(const char* text) { replaceOwned(mailProgr
 void MailboxEntry::setShellCommand(const char* text) { replaceOwned(shellCommand, text); }
 void MailboxEntry::setShellCommandFile(const char* text) { replaceOwned(shellCommandFile, text); }
 void MailboxEntry::setTrustedCertificate(const char* text) { replaceOwned(trustedCertificate, text); }
+void MailboxEntry::setFolder(const char* text) { replaceOwned(folder, text); }
+void MailboxEntry::setAccount(const char* text) { replaceOwned(account, text); }
+void MailboxEntry::setRefreshToken(const char* text) { replaceOwned(refreshToken, text); }
 void MailboxEntry::setLastResultDetail(const char* text) { replaceOwned(lastResultDetail, text); }
 
 void MailboxEntry::setCheckDays(const bool days[7])
@@ -184,4 +196,13 @@ void MailboxEntry::copyFrom(const MailboxEntry& source)
     port = source.port;
     setTrustedCertificate(source.trustedCertificate);
     announceNewOnly = source.announceNewOnly;
+    protocol = source.protocol;
+    setFolder(source.folder);
+    watchContinuously = source.watchContinuously;
+    signIn = source.signIn;
+    setAccount(source.account);
+    setRefreshToken(source.refreshToken);
+    storedSecrets.copyFrom(source.storedSecrets);
+    showNotification = source.showNotification;
+    mute = source.mute;
 }

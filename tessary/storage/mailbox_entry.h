@@ -4,15 +4,19 @@
 #include <cstdint>
 #include "mailcheck/check_worker.h"
 #include "mailcheck/seen_messages.h"
+#include "storage/protected_secrets.h"
 
 class FileReader;
 class AtomicFileWriter;
 
 // Versions of the entry list file. Version 9 adds the connection security, the port, the trusted
-// certificate and the announce-new-only choice after the fields of version 8.
+// certificate and the announce-new-only choice after the fields of version 8. Version 10 adds the
+// protocol, the folder, watching continuously, the sign-in and its account, the protected secrets
+// and the notification choices, and keeps the password protected instead of shifted where it can.
 enum EntryFileVersion : int {
     EntryFileVersion8 = 8,
     EntryFileVersion9 = 9,
+    EntryFileVersion10 = 10,
 };
 
 enum ConnectionMode : int32_t {
@@ -26,6 +30,19 @@ enum ConnectionSecurity : int32_t {
     SecurityNone = 0,    // plain POP3
     SecurityStls = 1,    // plain connection, then STLS and TLS before logging in
     SecuritySslTls = 2,  // TLS from the first byte (POP3S)
+};
+
+// The protocol an entry watches its mailbox with.
+enum MailProtocol : int32_t {
+    ProtocolPop3 = 0,
+    ProtocolImap = 1,
+};
+
+// How an entry logs in: with its password, or with a refresh token from an OAuth 2.0 sign-in.
+enum SignInMethod : int32_t {
+    SignInPassword = 0,
+    SignInMicrosoft = 1,
+    SignInGoogle = 2,
 };
 
 // The highest port an entry can name (0 names none: the security's default port).
@@ -42,7 +59,8 @@ public:
     MailboxEntry& operator=(const MailboxEntry&) = delete;
 
     // Stops a running check, frees the strings and the headers, clears the action flags and the
-    // run-time state. Keeps the connection mode, the schedule, enabled and hangUpWhenDone.
+    // run-time state; the fields of the newest version take the values an entry read from an older
+    // file has. Keeps the connection mode, the schedule, enabled and hangUpWhenDone.
     void clear();
 
     // Each stores a heap copy of a non-empty text; null or "" leaves the field null.
@@ -61,6 +79,13 @@ public:
     void setSecurity(int32_t value) { security = value; }
     void setPort(int32_t value) { port = value; }
     void setAnnounceNewOnly(bool value) { announceNewOnly = value; }
+    void setFolder(const char* text);
+    void setAccount(const char* text);
+    void setRefreshToken(const char* text);
+
+    // Whether the entry's secrets were stored protected for another user or machine (or altered)
+    // and none was given since: its checks fail before connecting until the user enters them.
+    bool secretsUnreadable() const { return storedSecrets.holdsUnreadable(password, refreshToken); }
 
     void setCheckDays(const bool days[7]);
     void getCheckDays(bool days[7]) const;
@@ -146,6 +171,17 @@ public:
     int32_t port = 0;                    // 0: 110 for None and STLS, 995 for SSL/TLS
     char* trustedCertificate = nullptr;  // SHA-256 thumbprint, 64 upper-case hex digits, or null
     bool announceNewOnly = false;        // announce only messages not seen at the last check
+    int32_t protocol = ProtocolPop3;     // a MailProtocol
+    char* folder = nullptr;              // the IMAP folder watched; null: INBOX
+    bool watchContinuously = false;      // IMAP: stay connected and wait for news (IDLE)
+    int32_t signIn = SignInPassword;     // a SignInMethod
+    char* account = nullptr;             // the address of the sign-in: login hint and XOAUTH2 user
+    char* refreshToken = nullptr;        // the sign-in's refresh token; stored only protected
+    bool showNotification = true;        // announce a check's news in a notification
+    bool mute = false;                   // no sound for this entry
+    // The protected form of password and refreshToken as last read or written; the save reuses
+    // or renews it, hence mutable.
+    mutable StoredSecrets storedSecrets;
     // Run-time: the ids seen before and the news of the last check; guarded by lock like the
     // headers. Kept by clear() and copyFrom() (editing keeps what was seen) and never copied.
     SeenMessages seenMessages;
