@@ -1,6 +1,7 @@
 // tessary.exe started in a temporary program folder against a real Dovecot POP3 server, driven
 // from outside through its window: scheduled and requested checks, the single instance, the
-// start-up switch and what it saves when it closes.
+// start-up switch, what it saves when it closes, and an older entry list's passwords taken into
+// protected storage.
 #include <gtest/gtest.h>
 #include "support/dovecot_maildir.h"
 #include "storage/entry_list.h"
@@ -10,6 +11,7 @@
 #include "support/run_value.h"
 #include "support/temp_folder.h"
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <string>
 
@@ -22,6 +24,38 @@ std::string message(int n)
 {
     return "From: Sender " + std::to_string(n) + " <sender" + std::to_string(n) +
            "@example.org>\nTo: tester@example.org\nSubject: number " + std::to_string(n) + "\n\nbody\n";
+}
+
+std::string int32Bytes(int32_t v)
+{
+    uint32_t u = static_cast<uint32_t>(v);
+    return std::string{ static_cast<char>(u), static_cast<char>(u >> 8), static_cast<char>(u >> 16),
+                        static_cast<char>(u >> 24) };
+}
+
+std::string plain(const std::string& text)
+{
+    return int32Bytes(static_cast<int32_t>(text.size())) + text;
+}
+
+std::string shiftedBy71(const std::string& text)
+{
+    std::string shifted = text;
+    for (char& c : shifted)
+        c = static_cast<char>(static_cast<uint8_t>(c) + 71);
+    return shifted;
+}
+
+// One always-connected entry as version 9 of the entry list stores it, written here byte by
+// byte: the program itself only writes the newest version. passwordField is field 4 as stored.
+std::string version9Entry(const std::string& name, const std::string& passwordField)
+{
+    std::string b = plain(name) + plain("127.0.0.1") + plain("tester") + passwordField;
+    b += int32Bytes(AlwaysConnected) + plain("") + std::string(7, '\1');
+    b += int32Bytes(0) + int32Bytes(30) + int32Bytes(-1) + int32Bytes(0) + int32Bytes(-1) + int32Bytes(0);
+    b += std::string("\1\0\0\0\0\0", 6) + std::string(24, '\0'); // enabled, then no actions
+    b += int32Bytes(SecurityNone) + int32Bytes(0) + plain("") + std::string(1, '\0');
+    return b;
 }
 
 class Watcher : public ::testing::Test {
@@ -140,6 +174,61 @@ TEST_F(Watcher, TheRunValueFollowsTheSetting)
     launch();
     EXPECT_TRUE(waitUntil([&] { return storedRunValue() == "<none>"; }, 5000)) << storedRunValue();
     EXPECT_EQ(0u, program.closeAndWait());
+}
+
+TEST_F(Watcher, AVersion9ListIsCheckedThenSavedWithItsPasswordsProtectedAndCheckedAgainAfterARestart)
+{
+    struct Account {
+        std::string name, password;
+    } accounts[] = { { "inbox", "secret" }, { "second", "secret" }, { "wrong", "not the password" } };
+    std::string old = "TSL0109PREttyPreTTyPRETTyKITTY!" + int32Bytes(3);
+    for (const Account& a : accounts)
+        old += version9Entry(a.name, plain(shiftedBy71(a.password)));
+    ASSERT_TRUE(writeWholeFile(folder.file("default.tsl"), old));
+
+    std::string firstSaved;
+    for (int run = 0; run < 2; ++run) {
+        launch();
+        for (const char* name : { "inbox", "second" })
+            ASSERT_TRUE(logShows(std::string(name) + ": 3 messages", 40000)) << "run " << run << "\n" << driver.log();
+        ASSERT_TRUE(logShows("wrong: warning: there was an error checking the account, make sure the server is up, "
+                             "and your username and password are correct ERROR: -7",
+                             40000))
+            << driver.log();
+        EXPECT_EQ(std::string::npos, driver.log().find("cannot be read")) << driver.log();
+        EXPECT_EQ(0u, program.closeAndWait());
+
+        std::string saved = readWholeFile(folder.file("default.tsl"));
+        ASSERT_EQ("TSL0110PREttyPreTTyPRETTyKITTY!" + int32Bytes(3), saved.substr(0, 35));
+        for (const Account& a : accounts) {
+            EXPECT_EQ(std::string::npos, saved.find(a.password)) << a.password;
+            EXPECT_EQ(std::string::npos, saved.find(shiftedBy71(a.password))) << a.password;
+        }
+        // Each entry: its version 9 fields with the password's own field empty, then the fields of
+        // version 10 at the values of a loaded older entry, with the protected secrets.
+        size_t at = 35;
+        for (const Account& a : accounts) {
+            std::string fields = version9Entry(a.name, int32Bytes(0));
+            ASSERT_EQ(fields, saved.substr(at, fields.size())) << a.name;
+            at += fields.size();
+            ASSERT_EQ(int32Bytes(0) + int32Bytes(0) + '\0' + int32Bytes(0) + int32Bytes(0), saved.substr(at, 17));
+            at += 17;
+            ASSERT_LE(at + 4, saved.size());
+            int32_t blobLength = 0;
+            memcpy(&blobLength, saved.data() + at, 4);
+            EXPECT_GT(blobLength, 0) << a.name;
+            at += 4 + static_cast<size_t>(blobLength);
+            ASSERT_EQ(std::string("\1\0", 2), saved.substr(at, 2)) << a.name;
+            at += 2;
+        }
+        EXPECT_EQ(saved.size(), at);
+        if (run == 0)
+            firstSaved = saved;
+        else
+            EXPECT_EQ(firstSaved, saved);
+        // The second start checks again with the passwords read back from the protected secrets;
+        // the mailbox is the same, so the counts are the same, and the file's bytes stay as they are.
+    }
 }
 
 } // namespace

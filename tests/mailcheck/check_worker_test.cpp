@@ -223,4 +223,31 @@ TEST_F(CheckWorkerTest, SecondCheckWhileRunningStartsNothingAndStopCheckJoins)
     EXPECT_EQ(0u, window.countOf(WM_CHECK_FAILED));
 }
 
+TEST_F(CheckWorkerTest, APasswordThisUserCannotReadFailsAtOnceWithoutConnectingUntilOneIsEntered)
+{
+    entry.setPassword(nullptr);
+    const char blobOfAnotherUser[] = "not a blob this user can open";
+    ASSERT_FALSE(entry.storedSecrets.open(blobOfAnotherUser, sizeof blobOfAnotherUser, entry.password,
+                                          entry.refreshToken));
+    ASSERT_TRUE(entry.secretsUnreadable());
+    FakePop3Server server;
+    server.loggedIn().answer("+OK 0 0\r\n").answer("+OK bye\r\n");
+    checkAgainst(server);
+    EXPECT_EQ(pop3PasswordUnreadable, entry.getLastResult());
+    EXPECT_EQ(-117, entry.getLastResult());
+    ASSERT_EQ(1u, entryAtPost.size());
+    EXPECT_EQ("error: the stored password cannot be read by this user; enter it again", entryAtPost[0].detail);
+    EXPECT_EQ(0, server.connections());
+    EXPECT_TRUE(entry.stopCheck(false));
+
+    entry.setPassword("secret");
+    EXPECT_FALSE(entry.secretsUnreadable());
+    ASSERT_TRUE(entry.DoCheckEmail(window.handle()));
+    for (DWORD started = GetTickCount(); window.countOf(WM_CHECK_DONE) < 2 && GetTickCount() - started < 20000;)
+        window.pumpFor(50);
+    ASSERT_EQ(2u, window.countOf(WM_CHECK_DONE));
+    EXPECT_EQ(0, entry.getLastResult());
+    EXPECT_EQ(1, server.connections());
+}
+
 } // namespace

@@ -60,6 +60,24 @@ TEST_F(Scheduler, TwoEntriesOnOneLineDialOnceAndTheSecondWaitsOnce)
     h.waitForIdleChecks();
 }
 
+TEST_F(Scheduler, AnEntryWhosePasswordCannotBeReadFailsWithoutDialling)
+{
+    h.ras.phonebook = { "ISP" };
+    h.ras.storedParams = { "ISP" };
+    h.writeEntryList([](EntryList& list) { add(list, "copied", DialAsNeeded, "ISP"); });
+    ASSERT_NE(nullptr, h.open());
+    const char blobOfAnotherUser[] = "made for someone else";
+    MailboxEntry* e = h.entry(0);
+    ASSERT_FALSE(e->storedSecrets.open(blobOfAnotherUser, sizeof blobOfAnotherUser, e->password, e->refreshToken));
+    h.tick();
+    ASSERT_TRUE(waitForLog("copied: error: the stored password cannot be read by this user; enter it again"))
+        << h.log();
+    EXPECT_EQ(0, h.ras.count("dial ISP"));
+    EXPECT_FALSE(logged("dialing"));
+    EXPECT_EQ(-117, e->getLastResult());
+    h.waitForIdleChecks();
+}
+
 TEST_F(Scheduler, AFailingDialDoublesItsRetryDelayUpToSixHours)
 {
     h.ras.phonebook = {}; // nothing can be dialled

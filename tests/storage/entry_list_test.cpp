@@ -1,9 +1,10 @@
-// The entry list: its file byte for byte in both versions, damaged and unreadable files, and the
+// The entry list: its file byte for byte in every version, damaged and unreadable files, and the
 // list-wide operations.
 #include <gtest/gtest.h>
 #include "storage/binary_file.h"
 #include "storage/entry_list.h"
 #include "storage/owned_string.h"
+#include "storage/protected_secrets.h"
 #include "support/fake_clock.h"
 #include "support/seam_override.h"
 #include "support/standin_worker.h"
@@ -14,7 +15,8 @@
 namespace {
 
 const std::string magic8 = "TSL0108PREttyPreTTyPRETTyKITTY!";
-const std::string magic = "TSL0109PREttyPreTTyPRETTyKITTY!";
+const std::string magic9 = "TSL0109PREttyPreTTyPRETTyKITTY!";
+const std::string magic = "TSL0110PREttyPreTTyPRETTyKITTY!";
 
 std::string int32Bytes(int32_t v)
 {
@@ -40,16 +42,54 @@ std::string defaultEntryBytes8()
     return b;
 }
 
-// The newer version adds security, port, trusted certificate and announce-new-only: 98 bytes.
-std::string newFields(int32_t security, int32_t port, const std::string& certificate, char announceNewOnly)
+// Version 9 adds security, port, trusted certificate and announce-new-only: 98 bytes.
+std::string fields9(int32_t security, int32_t port, const std::string& certificate, char announceNewOnly)
 {
     return int32Bytes(security) + int32Bytes(port) + plain(certificate) + std::string(1, announceNewOnly);
 }
 
+std::string defaultEntryBytes9()
+{
+    return defaultEntryBytes8() + fields9(0, 0, "", 0);
+}
+
+// Version 10 adds protocol, folder, watch continuously, sign-in, account, protected secrets, show
+// notification and mute.
+struct Fields10 {
+    int32_t protocol = 0;
+    std::string folder;
+    char watchContinuously = 0;
+    int32_t signIn = 0;
+    std::string account;
+    std::string protectedSecrets;
+    char showNotification = 1;
+    char mute = 0;
+
+    std::string bytes() const
+    {
+        return int32Bytes(protocol) + plain(folder) + std::string(1, watchContinuously) + int32Bytes(signIn) +
+               plain(account) + plain(protectedSecrets) + std::string(1, showNotification) + std::string(1, mute);
+    }
+};
+
+// An entry with the defaults, as version 10 stores it: 121 bytes.
 std::string defaultEntryBytes()
 {
-    return defaultEntryBytes8() + newFields(0, 0, "", 0);
+    return defaultEntryBytes9() + Fields10().bytes();
 }
+
+// Windows 95 to ME and NT 4: no data protection API.
+BOOL WINAPI protectMissing(DATA_BLOB*, LPCWSTR, DATA_BLOB*, PVOID, CRYPTPROTECT_PROMPTSTRUCT*, DWORD, DATA_BLOB*)
+{
+    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    return FALSE;
+}
+BOOL WINAPI unprotectMissing(DATA_BLOB*, LPWSTR*, DATA_BLOB*, PVOID, CRYPTPROTECT_PROMPTSTRUCT*, DWORD, DATA_BLOB*)
+{
+    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    return FALSE;
+}
+const ProtectedDataCalls noDataProtection = { protectMissing, unprotectMissing };
 
 const char thumbprint[] = "0123456789ABCDEF0123456789ABCDEF0123456789ABCDEF0123456789ABCDEF";
 
@@ -96,6 +136,14 @@ protected:
         e.setPort(variant ? 990 + variant : 0);
         e.setTrustedCertificate(variant % 2 ? thumbprint : nullptr);
         e.setAnnounceNewOnly(variant % 2 == 0);
+        e.protocol = variant % 2;
+        e.setFolder(variant % 2 ? "Lists/tessary" : nullptr);
+        e.watchContinuously = variant % 2 == 1;
+        e.signIn = variant % 3;
+        e.setAccount(variant ? "someone@example.org" : nullptr);
+        e.setRefreshToken(variant % 3 ? "1//0refresh-token" : nullptr);
+        e.showNotification = variant % 2 == 0;
+        e.mute = variant % 3 == 1;
     }
 
     // Loads the file and checks that a load that could not read it in full kept its bytes.
@@ -125,17 +173,17 @@ TEST_F(EntryListFile, EmptyListIsThirtyFiveBytes)
     EXPECT_EQ(nullptr, back.head);
 }
 
-TEST_F(EntryListFile, DefaultEntryIsTheOldHundredAndTwentyBytesPlusThirteen)
+TEST_F(EntryListFile, DefaultEntryIsTheOldHundredAndTwentyBytesPlusThirteenPlusTwentyThree)
 {
     EntryList list;
     list.addNew();
     ASSERT_TRUE(list.save(path.c_str()));
     std::string bytes = readWholeFile(path);
-    ASSERT_EQ(133u, bytes.size());
+    ASSERT_EQ(35u + 121u, bytes.size());
     EXPECT_EQ(magic + int32Bytes(1) + defaultEntryBytes(), bytes);
 }
 
-TEST_F(EntryListFile, NewFieldsFollowTheOldOnesByteForByte)
+TEST_F(EntryListFile, Version9FieldsFollowTheOldOnesByteForByte)
 {
     EntryList list;
     MailboxEntry* e = list.addNew();
@@ -146,7 +194,7 @@ TEST_F(EntryListFile, NewFieldsFollowTheOldOnesByteForByte)
     e->setAnnounceNewOnly(true);
     ASSERT_TRUE(list.save(path.c_str()));
     std::string expected = magic + int32Bytes(1) + plain("N") + defaultEntryBytes8().substr(4) +
-                           newFields(2, 995, thumbprint, 1);
+                           fields9(2, 995, thumbprint, 1) + Fields10().bytes();
     EXPECT_EQ(expected, readWholeFile(path));
 
     EntryList back;
@@ -157,28 +205,113 @@ TEST_F(EntryListFile, NewFieldsFollowTheOldOnesByteForByte)
     EXPECT_TRUE(back.head->announceNewOnly);
 }
 
-TEST_F(EntryListFile, OldVersionLoadsAsPlainPop3AndIsSavedInTheNewVersion)
+TEST_F(EntryListFile, OlderVersionsLoadWithTheDefaultsOfLaterFieldsAndAreSavedInTheNewest)
 {
-    std::string named = plain("Old") + plain("pop.example.org") + defaultEntryBytes8().substr(8);
-    std::string old = magic8 + int32Bytes(2) + named + defaultEntryBytes8();
-    ASSERT_TRUE(writeWholeFile(path, old));
-    EntryList list;
-    FileLoadReport report;
-    ASSERT_TRUE(list.load(path.c_str(), report));
-    EXPECT_EQ(FileLoadReport::Read, report.outcome);
-    ASSERT_EQ(2, list.count);
-    EXPECT_STREQ("Old", list.head->name);
-    EXPECT_STREQ("pop.example.org", list.head->server);
-    for (MailboxEntry* e = list.head; e; e = e->next) {
-        EXPECT_EQ(SecurityNone, e->security);
-        EXPECT_EQ(0, e->port);
-        EXPECT_EQ(nullptr, e->trustedCertificate);
-        EXPECT_FALSE(e->announceNewOnly);
-    }
-    EXPECT_FALSE(fileExists(backup));
+    std::string named8 = plain("Old") + plain("pop.example.org") + defaultEntryBytes8().substr(8);
+    std::string named9 = named8 + fields9(2, 995, thumbprint, 1);
+    struct Case {
+        std::string file;
+        int32_t security;
+        std::string saved;
+    } cases[] = {
+        { magic8 + int32Bytes(2) + named8 + defaultEntryBytes8(), SecurityNone,
+          magic + int32Bytes(2) + named8 + fields9(0, 0, "", 0) + Fields10().bytes() + defaultEntryBytes() },
+        { magic9 + int32Bytes(2) + named9 + defaultEntryBytes9(), SecuritySslTls,
+          magic + int32Bytes(2) + named9 + Fields10().bytes() + defaultEntryBytes() },
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(writeWholeFile(path, c.file));
+        // Entries loaded earlier with other values are cleared by the load.
+        EntryList list;
+        fillEverything(*list.addNew(), 1);
+        FileLoadReport report;
+        ASSERT_TRUE(list.load(path.c_str(), report)) << c.file.substr(0, 7);
+        EXPECT_EQ(FileLoadReport::Read, report.outcome);
+        ASSERT_EQ(2, list.count);
+        EXPECT_STREQ("Old", list.head->name);
+        EXPECT_STREQ("pop.example.org", list.head->server);
+        EXPECT_EQ(c.security, list.head->security);
+        for (MailboxEntry* e = list.head; e; e = e->next) {
+            EXPECT_EQ(ProtocolPop3, e->protocol);
+            EXPECT_EQ(nullptr, e->folder);
+            EXPECT_FALSE(e->watchContinuously);
+            EXPECT_EQ(SignInPassword, e->signIn);
+            EXPECT_EQ(nullptr, e->account);
+            EXPECT_EQ(nullptr, e->refreshToken);
+            EXPECT_TRUE(e->showNotification);
+            EXPECT_FALSE(e->mute);
+            EXPECT_FALSE(e->secretsUnreadable());
+        }
+        EXPECT_EQ(nullptr, list.head->next->trustedCertificate);
+        EXPECT_FALSE(list.head->next->announceNewOnly);
+        EXPECT_FALSE(fileExists(backup));
 
+        ASSERT_TRUE(list.save(path.c_str()));
+        EXPECT_EQ(c.saved, readWholeFile(path));
+    }
+}
+
+TEST_F(EntryListFile, Version10FieldsByteForByteAndBack)
+{
+    EntryList list;
+    MailboxEntry* e = list.addNew();
+    e->setName("N");
+    e->protocol = ProtocolImap;
+    e->setFolder("Archive/2026");
+    e->watchContinuously = true;
+    e->signIn = SignInGoogle;
+    e->setAccount("ann@example.org");
+    e->showNotification = false;
+    e->mute = true;
     ASSERT_TRUE(list.save(path.c_str()));
-    EXPECT_EQ(magic + int32Bytes(2) + named + newFields(0, 0, "", 0) + defaultEntryBytes(), readWholeFile(path));
+    Fields10 f;
+    f.protocol = 1;
+    f.folder = "Archive/2026";
+    f.watchContinuously = 1;
+    f.signIn = 2;
+    f.account = "ann@example.org";
+    f.showNotification = 0;
+    f.mute = 1;
+    EXPECT_EQ(magic + int32Bytes(1) + plain("N") + defaultEntryBytes9().substr(4) + f.bytes(), readWholeFile(path));
+
+    EntryList back;
+    ASSERT_TRUE(back.load(path.c_str()));
+    MailboxEntry copy;
+    copy.copyFrom(*back.head);
+    for (const MailboxEntry* read : { static_cast<const MailboxEntry*>(back.head), static_cast<const MailboxEntry*>(&copy) }) {
+        EXPECT_EQ(ProtocolImap, read->protocol);
+        EXPECT_STREQ("Archive/2026", read->folder);
+        EXPECT_TRUE(read->watchContinuously);
+        EXPECT_EQ(SignInGoogle, read->signIn);
+        EXPECT_STREQ("ann@example.org", read->account);
+        EXPECT_FALSE(read->showNotification);
+        EXPECT_TRUE(read->mute);
+    }
+}
+
+TEST_F(EntryListFile, ProtocolAndSignInOutsideTheirRangesReadAsTheirDefaults)
+{
+    struct Case {
+        int32_t protocol, signIn, protocolRead, signInRead;
+    } cases[] = {
+        { 2, 3, 0, 0 }, { -1, -1, 0, 0 }, { INT32_MIN, 0x7FFFFFFF, 0, 0 }, { 1, 2, 1, 2 }, { 0, 1, 0, 1 },
+    };
+    for (const Case& c : cases) {
+        Fields10 f;
+        f.protocol = c.protocol;
+        f.signIn = c.signIn;
+        f.watchContinuously = '\x40';
+        f.showNotification = 0;
+        f.mute = '\xFF';
+        ASSERT_TRUE(writeWholeFile(path, magic + int32Bytes(1) + defaultEntryBytes9() + f.bytes()));
+        EntryList list;
+        ASSERT_TRUE(list.load(path.c_str())) << c.protocol << " " << c.signIn;
+        EXPECT_EQ(c.protocolRead, list.head->protocol) << c.protocol;
+        EXPECT_EQ(c.signInRead, list.head->signIn) << c.signIn;
+        EXPECT_TRUE(list.head->watchContinuously);
+        EXPECT_FALSE(list.head->showNotification);
+        EXPECT_TRUE(list.head->mute);
+    }
 }
 
 TEST_F(EntryListFile, SecurityAndPortOutsideTheirRangesReadAsZero)
@@ -190,8 +323,8 @@ TEST_F(EntryListFile, SecurityAndPortOutsideTheirRangesReadAsZero)
         { 2, 65535, 2, 65535 }, { 1, 1, 1, 1 },
     };
     for (const Case& c : cases) {
-        ASSERT_TRUE(writeWholeFile(path, magic + int32Bytes(1) + defaultEntryBytes8() +
-                                             newFields(c.security, c.port, "", 7)));
+        ASSERT_TRUE(writeWholeFile(path, magic9 + int32Bytes(1) + defaultEntryBytes8() +
+                                             fields9(c.security, c.port, "", 7)));
         EntryList list;
         ASSERT_TRUE(list.load(path.c_str())) << c.security << " " << c.port;
         EXPECT_EQ(c.securityRead, list.head->security) << c.security;
@@ -200,8 +333,9 @@ TEST_F(EntryListFile, SecurityAndPortOutsideTheirRangesReadAsZero)
     }
 }
 
-TEST_F(EntryListFile, PasswordIsShiftedBySeventyOneWithItsPlainLength)
+TEST_F(EntryListFile, WithoutDataProtectionThePasswordIsShiftedBySeventyOneWithItsPlainLength)
 {
+    SeamOverride<ProtectedDataCalls> windows95(protectedDataCalls, noDataProtection);
     EntryList list;
     list.addNew()->setPassword("Az\xC8\xFF");
     ASSERT_TRUE(list.save(path.c_str()));
@@ -210,6 +344,8 @@ TEST_F(EntryListFile, PasswordIsShiftedBySeventyOneWithItsPlainLength)
     std::string stored = bytes.substr(35 + 12, 8);
     const std::string shifted = { '\x88', '\xC1', '\x0F', '\x46' };
     EXPECT_EQ(int32Bytes(4) + shifted, stored);
+    EXPECT_EQ(defaultEntryBytes().substr(defaultEntryBytes().size() - 23), bytes.substr(bytes.size() - 23))
+        << "no protected secrets";
     EntryList back;
     ASSERT_TRUE(back.load(path.c_str()));
     EXPECT_STREQ("Az\xC8\xFF", back.head->password);
@@ -258,6 +394,15 @@ TEST_F(EntryListFile, RoundTripKeepsOrderAndConfigurationAndClearsRunState)
         else
             EXPECT_EQ(nullptr, e->trustedCertificate);
         EXPECT_EQ(expected.announceNewOnly, e->announceNewOnly);
+        EXPECT_EQ(expected.protocol, e->protocol);
+        EXPECT_EQ(std::string(expected.folder ? expected.folder : "(null)"), std::string(e->folder ? e->folder : "(null)"));
+        EXPECT_EQ(expected.watchContinuously, e->watchContinuously);
+        EXPECT_EQ(expected.signIn, e->signIn);
+        EXPECT_EQ(std::string(expected.account ? expected.account : "(null)"), std::string(e->account ? e->account : "(null)"));
+        EXPECT_EQ(std::string(expected.refreshToken ? expected.refreshToken : "(null)"),
+                  std::string(e->refreshToken ? e->refreshToken : "(null)"));
+        EXPECT_EQ(expected.showNotification, e->showNotification);
+        EXPECT_EQ(expected.mute, e->mute);
         EXPECT_EQ(0, e->lastResult);
         EXPECT_FALSE(e->hangUpPending);
         EXPECT_EQ(0, e->retryDelayMinutes);
@@ -273,15 +418,19 @@ TEST_F(EntryListFile, AnyNonZeroFlagByteReadsAsSet)
     std::string entry = defaultEntryBytes();
     entry[16 + 8 + 2] = '\x7F'; // Tuesday's flag
     entry[16 + 8 + 7 + 24] = '\x02'; // enabled
-    entry[entry.size() - 1] = '\x80'; // announce new only
+    const size_t announceAt = defaultEntryBytes9().size() - 1;
+    entry[announceAt] = '\x80'; // announce new only
+    entry[entry.size() - 1] = '\x02'; // mute
     ASSERT_TRUE(writeWholeFile(path, magic + int32Bytes(1) + entry));
     EntryList list;
     ASSERT_TRUE(list.load(path.c_str()));
     EXPECT_TRUE(list.head->checkDays[2]);
     EXPECT_TRUE(list.head->enabled);
     EXPECT_TRUE(list.head->announceNewOnly);
+    EXPECT_TRUE(list.head->mute);
     ASSERT_TRUE(list.save(path.c_str()));
     std::string expected = defaultEntryBytes();
+    expected[announceAt] = '\1';
     expected[expected.size() - 1] = '\1';
     EXPECT_EQ(magic + int32Bytes(1) + expected, readWholeFile(path));
 }
@@ -301,7 +450,7 @@ TEST_F(EntryListFile, MissingFileGivesAnEmptyListAndKeepsNothing)
 
 TEST_F(EntryListFile, MagicsAreComparedWithTheirLetterCase)
 {
-    for (std::string other : { magic, magic8 }) {
+    for (std::string other : { magic, magic9, magic8 }) {
         other[29] = 'y'; // "...KITTy!" differs only in letter case
         std::string bytes = other + int32Bytes(0);
         ASSERT_TRUE(writeWholeFile(path, bytes));
@@ -352,9 +501,13 @@ TEST_F(EntryListFile, TruncationAtEveryByteOfANewFileKeepsTheEntriesReadInFull)
 
 TEST_F(EntryListFile, AbsurdLengthsAndCountsAreRefusedWithoutAllocatingFromThem)
 {
-    std::string good = magic + int32Bytes(1) + defaultEntryBytes();
+    std::string good9 = magic9 + int32Bytes(1) + defaultEntryBytes9();
     std::string good8 = magic8 + int32Bytes(1) + defaultEntryBytes8();
-    const size_t certificateLength = 4 + 1; // from the end: its length, then the last flag
+    const size_t certificateLength = 4 + 1; // from the end of version 9: its length, then the last flag
+    // Version 10 from its protected secrets on: the blob's length, then the two last flags.
+    std::string before = magic + int32Bytes(1) + defaultEntryBytes9() + Fields10().bytes().substr(0, 17);
+    const std::string flags = "\1\0";
+    const std::string blobOverTheLimit(maxProtectedSecretsLength + 1, 'b');
     struct Case {
         const char* what;
         std::string bytes;
@@ -366,8 +519,14 @@ TEST_F(EntryListFile, AbsurdLengthsAndCountsAreRefusedWithoutAllocatingFromThem)
         { "name length past the end", magic + int32Bytes(1) + int32Bytes(0x7FFFFFF0) + defaultEntryBytes().substr(4), 0 },
         { "old version, last string too long", good8.substr(0, good8.size() - 4) + int32Bytes(2), 0 },
         { "certificate length past the end",
-          good.substr(0, good.size() - certificateLength) + int32Bytes(0x7FFFFFFF) + "\1", 0 },
-        { "certificate length one too long", good.substr(0, good.size() - certificateLength) + int32Bytes(2) + "\1", 0 },
+          good9.substr(0, good9.size() - certificateLength) + int32Bytes(0x7FFFFFFF) + "\1", 0 },
+        { "certificate length one too long", good9.substr(0, good9.size() - certificateLength) + int32Bytes(2) + "\1", 0 },
+        { "protected secrets past the end", before + int32Bytes(0x7FFFFFFF) + flags, 0 },
+        { "protected secrets negative", before + int32Bytes(-1) + flags, 0 },
+        { "protected secrets over 64 KB, all there",
+          before + int32Bytes(maxProtectedSecretsLength + 1) + blobOverTheLimit + flags, 0 },
+        { "folder past the end", magic + int32Bytes(1) + defaultEntryBytes9() + int32Bytes(0) + int32Bytes(0x40000000) +
+                                 std::string(19, '\0'), 0 },
     };
     SeamOverride<char* (*)(size_t)> counting(allocateOwnedBytes, countingAllocation);
     for (const Case& c : cases) {
@@ -562,6 +721,218 @@ TEST_F(EntryListFile, FailedSaveLeavesThePreviousFileAndSaysSo)
     EXPECT_EQ(before, readWholeFile(path));
     EXPECT_FALSE(fileExists(path + ".new"));
     EXPECT_FALSE(list.save(folder.file("no such folder\\default.tsl").c_str()));
+}
+
+// The secrets under the data protection API (real under Wine): never in the file's bytes, read
+// back by the same user, kept with the entry when this user cannot read them.
+class ProtectedSecretsFile : public EntryListFile {
+protected:
+    const std::string password = "Pa55-w\xC8rd!";
+    const std::string token = "1//0gRefreshTokenForTheSignIn";
+
+    // Saves one configured entry with the given secrets; answers the file and the blob it holds.
+    std::string saveEntry(const char* pass, const char* refresh, std::string& blob)
+    {
+        EntryList list;
+        MailboxEntry* e = list.addNew();
+        fillEverything(*e, 1);
+        e->setPassword(pass);
+        e->setRefreshToken(refresh);
+        EXPECT_TRUE(list.save(path.c_str()));
+        blob.assign(e->storedSecrets.bytes() ? e->storedSecrets.bytes() : "", e->storedSecrets.length());
+        return readWholeFile(path);
+    }
+
+    // The same file with another blob in place of the one it holds.
+    static std::string withBlob(const std::string& file, const std::string& blob, const std::string& other)
+    {
+        size_t at = file.find(int32Bytes(static_cast<int32_t>(blob.size())) + blob);
+        EXPECT_NE(std::string::npos, at);
+        return file.substr(0, at) + plain(other) + file.substr(at + 4 + blob.size());
+    }
+
+    static std::string protectedWith(const std::string& plainBytes, const char* entropyText)
+    {
+        DATA_BLOB in = { static_cast<DWORD>(plainBytes.size()), (BYTE*)plainBytes.data() };
+        DATA_BLOB entropy = { entropyText ? static_cast<DWORD>(strlen(entropyText)) : 0, (BYTE*)entropyText };
+        DATA_BLOB out = {};
+        EXPECT_TRUE(protectedDataCalls.CryptProtectData(&in, nullptr, entropyText ? &entropy : nullptr, nullptr,
+                                                        nullptr, CRYPTPROTECT_UI_FORBIDDEN, &out));
+        std::string blob(reinterpret_cast<char*>(out.pbData), out.cbData);
+        LocalFree(out.pbData);
+        return blob;
+    }
+
+    // The password's own field, at a fixed place in a one-entry file: after the name "Account 1",
+    // the server and the user.
+    static std::string passwordField(const std::string& file, size_t length)
+    {
+        return file.substr(35 + plain("Account 1").size() + plain("pop.example.org").size() + plain("user").size(),
+                           4 + length);
+    }
+};
+
+std::string shiftedBy71(const std::string& text)
+{
+    std::string shifted = text;
+    for (char& c : shifted)
+        c = static_cast<char>(static_cast<uint8_t>(c) + 71);
+    return shifted;
+}
+
+std::string utf16(const std::string& text)
+{
+    std::string wide;
+    for (char c : text)
+        wide += std::string{ c, '\0' };
+    return wide;
+}
+
+TEST_F(ProtectedSecretsFile, ThePasswordAndTokenAreNowhereInTheFileAndAreReadBack)
+{
+    std::string blob;
+    std::string file = saveEntry(password.c_str(), token.c_str(), blob);
+    ASSERT_FALSE(blob.empty());
+    EXPECT_LE(blob.size(), static_cast<size_t>(maxProtectedSecretsLength));
+    EXPECT_EQ(int32Bytes(0), passwordField(file, 0)) << "the password's own field is empty";
+    for (const std::string& secret : { password, token }) {
+        EXPECT_EQ(std::string::npos, file.find(secret));
+        EXPECT_EQ(std::string::npos, file.find(shiftedBy71(secret)));
+        EXPECT_EQ(std::string::npos, file.find(utf16(secret)));
+    }
+
+    EntryList back;
+    FileLoadReport report;
+    ASSERT_TRUE(back.load(path.c_str(), report));
+    EXPECT_STREQ(password.c_str(), back.head->password);
+    EXPECT_STREQ(token.c_str(), back.head->refreshToken);
+    EXPECT_FALSE(back.head->secretsUnreadable());
+    // Saved again unchanged, the file keeps its bytes; a new password makes a new blob.
+    ASSERT_TRUE(back.save(path.c_str()));
+    EXPECT_EQ(file, readWholeFile(path));
+    back.head->setPassword("another");
+    ASSERT_TRUE(back.save(path.c_str()));
+    EntryList again;
+    ASSERT_TRUE(again.load(path.c_str()));
+    EXPECT_STREQ("another", again.head->password);
+    EXPECT_STREQ(token.c_str(), again.head->refreshToken);
+}
+
+TEST_F(ProtectedSecretsFile, APasswordInItsOwnFieldIsReadAsBeforeAndSavedProtected)
+{
+    // A version 10 file written where there was no protection, or by another tool.
+    std::string file;
+    {
+        SeamOverride<ProtectedDataCalls> windows95(protectedDataCalls, noDataProtection);
+        std::string none;
+        file = saveEntry(password.c_str(), nullptr, none);
+        EXPECT_TRUE(none.empty());
+    }
+    EXPECT_EQ(plain(shiftedBy71(password)), passwordField(file, password.size()));
+    EntryList list;
+    ASSERT_TRUE(list.load(path.c_str()));
+    EXPECT_STREQ(password.c_str(), list.head->password);
+    ASSERT_TRUE(list.save(path.c_str()));
+    std::string saved = readWholeFile(path);
+    EXPECT_EQ(std::string::npos, saved.find(shiftedBy71(password)));
+    EntryList back;
+    ASSERT_TRUE(back.load(path.c_str()));
+    EXPECT_STREQ(password.c_str(), back.head->password);
+}
+
+TEST_F(ProtectedSecretsFile, ABlobThisUserCannotReadKeepsTheEntryAndItselfUntilAPasswordIsEntered)
+{
+    std::string blob;
+    std::string file = saveEntry(password.c_str(), token.c_str(), blob);
+    std::string flipped = blob;
+    flipped[flipped.size() / 2] ^= 0x20;
+    std::string lastFlipped = blob;
+    lastFlipped.back() ^= 0x01;
+    std::string inner = std::string(1, '\1') + int32Bytes(static_cast<int32_t>(password.size())) + password + int32Bytes(0);
+    struct Case {
+        const char* what;
+        std::string blob;
+    } cases[] = {
+        { "a byte altered in the middle", flipped },
+        { "the last byte altered", lastFlipped },
+        { "made with another key", protectedWith(inner, "another user's key") },
+        { "opens, but holds no secrets", protectedWith("not the secrets", nullptr) },
+        { "cut short", blob.substr(0, blob.size() - 1) },
+        { "64 KB of noise", std::string(maxProtectedSecretsLength, '\x5A') },
+    };
+    for (const Case& c : cases) {
+        std::string damaged = withBlob(file, blob, c.blob);
+        ASSERT_TRUE(writeWholeFile(path, damaged));
+        EntryList list;
+        FileLoadReport report;
+        ASSERT_TRUE(list.load(path.c_str(), report)) << c.what;
+        EXPECT_EQ(FileLoadReport::Read, report.outcome) << c.what;
+        ASSERT_EQ(1, list.count) << c.what;
+        MailboxEntry* e = list.head;
+        EXPECT_STREQ("Account 1", e->name) << c.what;
+        EXPECT_STREQ("someone@example.org", e->account) << c.what;
+        EXPECT_EQ(nullptr, e->password) << c.what;
+        EXPECT_EQ(nullptr, e->refreshToken) << c.what;
+        EXPECT_TRUE(e->secretsUnreadable()) << c.what;
+        // Nothing is lost: the next save writes the same bytes, blob included.
+        ASSERT_TRUE(list.save(path.c_str()));
+        EXPECT_EQ(damaged, readWholeFile(path)) << c.what;
+        // An edit that keeps the entry's secrets untouched keeps the state.
+        MailboxEntry edited;
+        edited.copyFrom(*e);
+        EXPECT_TRUE(edited.secretsUnreadable()) << c.what;
+    }
+    EntryList list;
+    ASSERT_TRUE(list.load(path.c_str()));
+    list.head->setPassword("typed again");
+    EXPECT_FALSE(list.head->secretsUnreadable());
+    ASSERT_TRUE(list.save(path.c_str()));
+    EntryList back;
+    ASSERT_TRUE(back.load(path.c_str()));
+    EXPECT_STREQ("typed again", back.head->password);
+    EXPECT_FALSE(back.head->secretsUnreadable());
+}
+
+TEST_F(ProtectedSecretsFile, AnUnreadableBlobBesideAPasswordInItsOwnFieldGivesWayToThatPassword)
+{
+    std::string blob;
+    std::string file = saveEntry(password.c_str(), nullptr, blob);
+    std::string shiftedField = plain(shiftedBy71("from field 4"));
+    std::string withPassword = file.substr(0, file.find(passwordField(file, 0))) + shiftedField +
+                               file.substr(file.find(passwordField(file, 0)) + 4);
+    std::string flipped = blob;
+    flipped[10] ^= 0x01;
+    ASSERT_TRUE(writeWholeFile(path, withBlob(withPassword, blob, flipped)));
+    EntryList list;
+    ASSERT_TRUE(list.load(path.c_str()));
+    EXPECT_STREQ("from field 4", list.head->password);
+    EXPECT_FALSE(list.head->secretsUnreadable());
+}
+
+TEST_F(ProtectedSecretsFile, WithoutTheApiThePasswordIsShiftedAndABlobCannotBeRead)
+{
+    std::string blob;
+    std::string file = saveEntry(password.c_str(), nullptr, blob);
+    SeamOverride<ProtectedDataCalls> windows95(protectedDataCalls, noDataProtection);
+    // A file carried from a system with the API: the entry is kept, its password cannot be read.
+    EntryList list;
+    ASSERT_TRUE(list.load(path.c_str()));
+    EXPECT_TRUE(list.head->secretsUnreadable());
+    ASSERT_TRUE(list.save(path.c_str()));
+    EXPECT_EQ(file, readWholeFile(path));
+
+    // Saved here, the password goes into its own field shifted, and a token is not stored at all.
+    list.head->setPassword(password.c_str());
+    list.head->setRefreshToken(token.c_str());
+    ASSERT_TRUE(list.save(path.c_str()));
+    std::string saved = readWholeFile(path);
+    EXPECT_EQ(plain(shiftedBy71(password)), passwordField(saved, password.size()));
+    EXPECT_EQ(int32Bytes(0) + std::string("\0\1", 2), saved.substr(saved.size() - 6)) << "no protected secrets";
+    EXPECT_EQ(std::string::npos, saved.find(token));
+    EntryList back;
+    ASSERT_TRUE(back.load(path.c_str()));
+    EXPECT_STREQ(password.c_str(), back.head->password);
+    EXPECT_EQ(nullptr, back.head->refreshToken);
 }
 
 TEST(EntryListOperations, AppendRemoveContainsAndLast)

@@ -58,6 +58,14 @@ TEST(MailboxEntryClear, FreesStringsAndRunStateButKeepsScheduleAndModes)
     e.setPort(995);
     e.setTrustedCertificate("AB");
     e.setAnnounceNewOnly(true);
+    e.protocol = ProtocolImap;
+    e.setFolder("Lists");
+    e.watchContinuously = true;
+    e.signIn = SignInMicrosoft;
+    e.setAccount("a@example.org");
+    e.setRefreshToken("token");
+    e.showNotification = false;
+    e.mute = true;
     giveHeaders(e, { "hi" });
     e.clear();
     EXPECT_EQ(nullptr, e.name);
@@ -77,6 +85,15 @@ TEST(MailboxEntryClear, FreesStringsAndRunStateButKeepsScheduleAndModes)
     EXPECT_EQ(0, e.port);
     EXPECT_EQ(nullptr, e.trustedCertificate);
     EXPECT_FALSE(e.announceNewOnly);
+    // So do the fields of the newest version.
+    EXPECT_EQ(ProtocolPop3, e.protocol);
+    EXPECT_EQ(nullptr, e.folder);
+    EXPECT_FALSE(e.watchContinuously);
+    EXPECT_EQ(SignInPassword, e.signIn);
+    EXPECT_EQ(nullptr, e.account);
+    EXPECT_EQ(nullptr, e.refreshToken);
+    EXPECT_TRUE(e.showNotification);
+    EXPECT_FALSE(e.mute);
 }
 
 TEST(MailboxEntryStop, StopWaitsForTheWorkerAndClosesItsHandles)
@@ -131,6 +148,14 @@ TEST(MailboxEntryCopy, DisabledSourceDisablesTheTargetAndStopsItsCheck)
     source.setPort(1110);
     source.setTrustedCertificate("0123ABCD");
     source.setAnnounceNewOnly(true);
+    source.protocol = ProtocolImap;
+    source.setFolder("Lists");
+    source.watchContinuously = true;
+    source.signIn = SignInGoogle;
+    source.setAccount("home@example.org");
+    source.setRefreshToken("1//token");
+    source.showNotification = false;
+    source.mute = true;
 
     MailboxEntry target;
     startStandInWorker(target, StandInBehaviour::EndsOnStop);
@@ -158,6 +183,16 @@ TEST(MailboxEntryCopy, DisabledSourceDisablesTheTargetAndStopsItsCheck)
     EXPECT_STREQ("0123ABCD", target.trustedCertificate);
     EXPECT_NE(source.trustedCertificate, target.trustedCertificate);
     EXPECT_TRUE(target.announceNewOnly);
+    EXPECT_EQ(ProtocolImap, target.protocol);
+    EXPECT_STREQ("Lists", target.folder);
+    EXPECT_NE(source.folder, target.folder);
+    EXPECT_TRUE(target.watchContinuously);
+    EXPECT_EQ(SignInGoogle, target.signIn);
+    EXPECT_STREQ("home@example.org", target.account);
+    EXPECT_STREQ("1//token", target.refreshToken);
+    EXPECT_NE(source.refreshToken, target.refreshToken);
+    EXPECT_FALSE(target.showNotification);
+    EXPECT_TRUE(target.mute);
     // Retry state and a pending hang-up belong to the entry, not its configuration.
     EXPECT_EQ(0, target.retryDelayMinutes);
     EXPECT_FALSE(target.hangUpPending);

@@ -122,6 +122,33 @@ TEST_F(StartLoading, FilesLeftAsNewByAnInterruptedSaveAreUsedAndLogged)
     EXPECT_FALSE(fileExists(listPath + ".new"));
 }
 
+TEST_F(StartLoading, AnEntryWhosePasswordThisUserCannotReadIsLoggedAndKept)
+{
+    h.writeEntryList([](EntryList& list) {
+        twoEntries(list);
+        list.head->setPassword("secret");
+        list.head->next->setPassword("secret");
+    });
+    // The first entry's blob altered, as a copy to another user or machine makes it unreadable.
+    EntryList written;
+    ASSERT_TRUE(written.load(listPath.c_str()));
+    std::string blob(written.head->storedSecrets.bytes(), written.head->storedSecrets.length());
+    std::string bytes = readWholeFile(listPath);
+    size_t at = bytes.find(blob);
+    ASSERT_NE(std::string::npos, at);
+    bytes[at + blob.size() / 2] ^= 0x10;
+    ASSERT_TRUE(writeWholeFile(listPath, bytes));
+
+    ASSERT_NE(nullptr, h.open());
+    EXPECT_TRUE(logHas(h, "12:00 warning: the password of home cannot be read by this user; enter it again")) << h.log();
+    EXPECT_EQ(std::string::npos, h.log().find("the password of work")) << h.log();
+    EXPECT_EQ(2, h.rowCount());
+    h.pump(200);
+    EXPECT_TRUE(h.ui.boxes.empty());
+    h.close();
+    EXPECT_EQ(bytes, readWholeFile(listPath)) << "the unreadable password is kept for its own user";
+}
+
 TEST_F(StartLoading, AListHeldByAnotherProgramIsNeverSavedOverWhileItCannotBeKept)
 {
     h.writeEntryList(twoEntries);
