@@ -140,7 +140,8 @@ TEST_F(StartLoading, AnEntryWhosePasswordThisUserCannotReadIsLoggedAndKept)
     ASSERT_TRUE(writeWholeFile(listPath, bytes));
 
     ASSERT_NE(nullptr, h.open());
-    EXPECT_TRUE(logHas(h, "12:00 warning: the password of home cannot be read by this user; enter it again")) << h.log();
+    EXPECT_TRUE(logHas(h, "12:00 warning: the password of home cannot be read by this user; enter it again"))
+        << h.log();
     EXPECT_EQ(std::string::npos, h.log().find("the password of work")) << h.log();
     EXPECT_EQ(2, h.rowCount());
     h.pump(200);
