@@ -13,6 +13,12 @@ namespace {
 // CALG_SHA_256, which the headers declare only for systems newer than the program's target.
 const ALG_ID sha256Algorithm = ALG_CLASS_HASH | ALG_TYPE_ANY | 12;
 
+// The providers that hash SHA-256 where the default one does not (Windows XP before SP3): the
+// enhanced AES provider by its later name and by its name on Windows XP.
+const DWORD aesProviderType = 24; // PROV_RSA_AES
+const char* const aesProviderNames[] = { "Microsoft Enhanced RSA and AES Cryptographic Provider",
+                                         "Microsoft Enhanced RSA and AES Cryptographic Provider (Prototype)" };
+
 // The SSL policy's check flag that accepts a root the system does not know.
 const DWORD policyIgnoresUnknownRoot = 0x00000100;
 
@@ -60,6 +66,26 @@ const char* policyErrorWords(LONG error)
     default:
         return nullptr;
     }
+}
+
+// SHA-256 of the certificate through the enhanced AES provider.
+bool hashWithAesProvider(const CryptCalls& crypt, PCCERT_CONTEXT certificate, unsigned char (&hash)[sha256Size])
+{
+    if (!crypt.CryptAcquireContextA || !crypt.CryptReleaseContext)
+        return false;
+    for (const char* name : aesProviderNames) {
+        HCRYPTPROV provider = 0;
+        if (!crypt.CryptAcquireContextA(&provider, nullptr, name, aesProviderType, CRYPT_VERIFYCONTEXT))
+            continue;
+        DWORD size = sizeof hash;
+        bool hashed = crypt.CryptHashCertificate(provider, sha256Algorithm, 0, certificate->pbCertEncoded,
+                                                 certificate->cbCertEncoded, hash, &size) &&
+                      size == sha256Size;
+        crypt.CryptReleaseContext(provider, 0);
+        if (hashed)
+            return true;
+    }
+    return false;
 }
 
 int untrusted(const char* words, unsigned long code, const char* thumbprint, char* why, size_t whySize)
@@ -173,6 +199,8 @@ bool certificateThumbprint(const CryptCalls& crypt, PCCERT_CONTEXT certificate, 
         hashed = crypt.CertGetCertificateContextProperty(certificate, CERT_SHA256_HASH_PROP_ID, hash, &size) &&
                  size == sha256Size;
     }
+    if (!hashed)
+        hashed = hashWithAesProvider(crypt, certificate, hash);
     if (hashed)
         formatThumbprint(hash, output);
     return hashed;
@@ -183,8 +211,13 @@ int checkServerCertificate(const CryptCalls& crypt, PCCERT_CONTEXT certificate, 
 {
     why[0] = '\0';
     char thumbprint[thumbprintTextSize];
-    if (!certificateThumbprint(crypt, certificate, thumbprint))
-        return tlsUnavailable(why, whySize);
+    if (!certificateThumbprint(crypt, certificate, thumbprint)) {
+        if (!certificate || !trustedThumbprint || !*trustedThumbprint)
+            return tlsUnavailable(why, whySize);
+        snprintf(why, whySize, "error: TLS is not available on this system: it has no SHA-256 to compare the "
+                               "trusted certificate with");
+        return pop3TlsUnavailable;
+    }
     ChainHolder holder(crypt);
     if (!buildChain(crypt, certificate, holder))
         return untrusted("no chain", static_cast<unsigned long>(GetLastError()), thumbprint, why, whySize);

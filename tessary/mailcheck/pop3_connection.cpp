@@ -4,7 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
-Pop3Connection::Pop3Connection(SOCKET s, HANDLE stopEvent) : stream_{ s, WSA_INVALID_EVENT, stopEvent, nullptr, &ahead_ }
+Pop3Connection::Pop3Connection(SOCKET s, HANDLE stopEvent, SessionDeadline* deadline)
+    : stream_{ s, WSA_INVALID_EVENT, stopEvent, nullptr, &ahead_, deadline }
 {
 }
 
@@ -65,7 +66,7 @@ int Pop3Connection::startTls(const Pop3Target& target, char* why, size_t whySize
     ahead_.start = ahead_.end = 0;
     if (!library_.load())
         return tlsUnavailable(why, whySize);
-    tls_.emplace(library_, stream_.socket, stream_.socketEvent, stream_.stopEvent);
+    tls_.emplace(library_, stream_);
     int result = tls_->handshake(target.server, why, whySize);
     if (result != pop3Success)
         return result;
@@ -77,6 +78,10 @@ int Pop3Connection::startTls(const Pop3Target& target, char* why, size_t whySize
     result = checkServerCertificate(library_.crypt(), certificate, target.server, target.trustedCertificate, why,
                                     whySize);
     library_.crypt().CertFreeCertificateContext(certificate);
+    if (result == pop3Success && !tls_->keepJudgedCertificate()) {
+        snprintf(why, whySize, "error: TLS handshake failed: out of memory");
+        result = pop3TlsHandshakeFailed;
+    }
     if (result == pop3Success)
         stream_.tls = &*tls_;
     return result;

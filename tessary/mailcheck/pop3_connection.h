@@ -10,7 +10,8 @@
 
 class Pop3Connection {
 public:
-    Pop3Connection(SOCKET s, HANDLE stopEvent);
+    // deadline is the session's, and outlives the connection.
+    Pop3Connection(SOCKET s, HANDLE stopEvent, SessionDeadline* deadline);
     ~Pop3Connection(); // the TLS channel first, with close_notify
     Pop3Connection(const Pop3Connection&) = delete;
     Pop3Connection& operator=(const Pop3Connection&) = delete;

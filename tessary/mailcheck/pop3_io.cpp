@@ -9,18 +9,19 @@
 #include <memory>
 #include <new>
 
-NetworkWait waitForNetwork(SOCKET s, WSAEVENT socketEvent, HANDLE stopEvent, WSANETWORKEVENTS& happened)
+NetworkWait waitForNetwork(const Pop3Stream& stream, WSANETWORKEVENTS& happened)
 {
-    WSAEVENT events[2] = { socketEvent, stopEvent };
-    DWORD count = stopEvent ? 2 : 1;
-    DWORD woke = WSAWaitForMultipleEvents(count, events, FALSE, SessionDeadline::nextWaitMs(), FALSE);
+    WSAEVENT events[2] = { stream.socketEvent, stream.stopEvent };
+    DWORD count = stream.stopEvent ? 2 : 1;
+    DWORD woke = WSAWaitForMultipleEvents(count, events, FALSE, nextWaitMs(stream.deadline), FALSE);
     if (woke == WSA_WAIT_TIMEOUT)
         return NetworkWait::timedOut;
     if (woke == WSA_WAIT_EVENT_0 + 1)
         return NetworkWait::stopped;
     if (woke != WSA_WAIT_EVENT_0)
         return NetworkWait::failed;
-    return WSAEnumNetworkEvents(s, socketEvent, &happened) == 0 ? NetworkWait::ready : NetworkWait::failed;
+    return WSAEnumNetworkEvents(stream.socket, stream.socketEvent, &happened) == 0 ? NetworkWait::ready
+                                                                                   : NetworkWait::failed;
 }
 
 namespace {
@@ -28,7 +29,7 @@ namespace {
 // Waits for news on the socket; false on time-out, the stop event or a failed wait.
 bool waitForSocket(const Pop3Stream& stream, WSANETWORKEVENTS& happened)
 {
-    return waitForNetwork(stream.socket, stream.socketEvent, stream.stopEvent, happened) == NetworkWait::ready;
+    return waitForNetwork(stream, happened) == NetworkWait::ready;
 }
 
 // One receive into the free part of the read-ahead.
@@ -46,7 +47,7 @@ Received receiveMore(const Pop3Stream& stream, ReadAhead& ahead)
         return WSAGetLastError() == WSAEWOULDBLOCK ? Received::nothingYet : Received::failed;
     if (got == 0)
         return Received::closed;
-    SessionDeadline::received(uint32_t(got));
+    creditReceived(stream.deadline, uint32_t(got));
     ahead.end += got;
     return Received::data;
 }

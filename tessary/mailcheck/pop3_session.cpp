@@ -257,7 +257,7 @@ int Pop3Session(const Pop3Target& target, const char* user, const char* password
     SOCKET s = connectTo(pop3PortFor(target), target.server);
     if (s == INVALID_SOCKET)
         return pop3NoConnection;
-    Pop3Connection connection(s, stopEvent);
+    Pop3Connection connection(s, stopEvent, &deadline);
     return runSession(connection, target, user, password, messageCount, headers, known, detail, detailSize);
 }
 

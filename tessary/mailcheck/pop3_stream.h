@@ -7,6 +7,7 @@
 
 #include <cstddef>
 
+class SessionDeadline;
 class TlsChannel;
 
 // Bytes received and not yet taken by a reply. With commands pipelined one receive may bring the
@@ -25,6 +26,7 @@ struct Pop3Stream {
     HANDLE stopEvent;     // may be null
     TlsChannel* tls;      // null: plain text on the socket
     ReadAhead* ahead;     // null: each reply reads for itself and drops what follows it
+    SessionDeadline* deadline = nullptr; // null outside a session: only serverTimeoutMs bounds a wait
 };
 
 // What one receive from the stream gave, through TLS or not.
@@ -54,4 +56,4 @@ enum class NetworkWait { ready, timedOut, stopped, failed };
 // One wait for news on the socket, at most serverTimeoutMs and never past the session's deadline,
 // cut short by the stop event. On ready, happened holds the network events (and the socket event
 // is reset).
-NetworkWait waitForNetwork(SOCKET s, WSAEVENT socketEvent, HANDLE stopEvent, WSANETWORKEVENTS& happened);
+NetworkWait waitForNetwork(const Pop3Stream& stream, WSANETWORKEVENTS& happened);

@@ -1,10 +1,8 @@
-// The whole-session deadline of the thread running a POP3 session.
+// The whole-session deadline of a POP3 session.
 #include "mailcheck/session_deadline.h"
 #include "mailcheck/session_limits.h"
 
 namespace {
-thread_local SessionDeadline* currentSession = nullptr;
-
 DWORD perWaitLimitMs()
 {
     LONG limit = serverTimeoutMs;
@@ -22,30 +20,31 @@ uint32_t sessionTimeLeftMs(uint32_t elapsedMs, uint64_t receivedBytes, LONG serv
     return left > 0xFFFFFFFEu ? 0xFFFFFFFEu : uint32_t(left);
 }
 
-SessionDeadline::SessionDeadline() : startedAt_(GetTickCount()), outer_(currentSession)
+SessionDeadline::SessionDeadline() : startedAt_(GetTickCount()) {}
+
+DWORD SessionDeadline::timeLeftMs() const
 {
-    currentSession = this;
+    // Tick differences stay right across the 49-day wrap of GetTickCount.
+    uint32_t elapsed = GetTickCount() - startedAt_;
+    return sessionTimeLeftMs(elapsed, receivedBytes_, serverTimeoutMs);
 }
 
-SessionDeadline::~SessionDeadline()
-{
-    currentSession = outer_;
-}
-
-DWORD SessionDeadline::nextWaitMs()
+DWORD nextWaitMs(const SessionDeadline* deadline)
 {
     DWORD limit = perWaitLimitMs();
-    SessionDeadline* session = currentSession;
-    if (!session)
+    if (!deadline)
         return limit;
-    // Tick differences stay right across the 49-day wrap of GetTickCount.
-    uint32_t elapsed = GetTickCount() - session->startedAt_;
-    uint32_t left = sessionTimeLeftMs(elapsed, session->receivedBytes_, serverTimeoutMs);
+    DWORD left = deadline->timeLeftMs();
     return left < limit ? left : limit;
 }
 
-void SessionDeadline::received(uint32_t bytes)
+bool sessionTimeIsUp(const SessionDeadline* deadline)
 {
-    if (currentSession)
-        currentSession->receivedBytes_ += bytes;
+    return deadline && deadline->timeLeftMs() == 0;
+}
+
+void creditReceived(SessionDeadline* deadline, uint32_t bytes)
+{
+    if (deadline)
+        deadline->received(bytes);
 }

@@ -4,9 +4,10 @@
 #include <windows.h>
 #include <cstdint>
 
-// A session may take ten server time-outs, plus 10 ms for every byte it received (replies at
-// 100 bytes a second, slower than any working dial-up line). Past that, the next wait ends at
-// once and the step in progress fails as on a time-out.
+// A session may take ten server time-outs, plus 10 ms for every byte of text it received
+// (replies at 100 bytes a second, slower than any working dial-up line). Over TLS only decrypted
+// text counts: record headers, padding, empty records and handshakes earn nothing. Past that, the
+// next wait ends at once and the step in progress fails as on a time-out.
 const uint32_t sessionTimeoutsAllowed = 10;
 const uint32_t sessionMsPerReceivedByte = 10;
 
@@ -14,24 +15,28 @@ const uint32_t sessionMsPerReceivedByte = 10;
 // with serverTimeout ms per wait; 0 when its time is up. Computed in 64 bits.
 uint32_t sessionTimeLeftMs(uint32_t elapsedMs, uint64_t receivedBytes, LONG serverTimeout);
 
-// Marks the calling thread as running one session from construction to destruction. The socket
-// waits and receives of that thread measure themselves against it; outside a session (a test
-// calling readReply directly) only serverTimeoutMs bounds a wait.
+// The deadline of one session, owned by the session and handed to its stream, so that any number
+// of sessions may run on any threads.
 class SessionDeadline {
 public:
-    SessionDeadline();
-    ~SessionDeadline();
+    SessionDeadline(); // the session starts now
     SessionDeadline(const SessionDeadline&) = delete;
     SessionDeadline& operator=(const SessionDeadline&) = delete;
 
-    // The longest the calling thread's next wait may take: serverTimeoutMs (never negative), cut
-    // to what its session has left.
-    static DWORD nextWaitMs();
-    // Counts bytes that arrived on the calling thread's session.
-    static void received(uint32_t bytes);
+    // Milliseconds the session may still wait; 0 once its time is up.
+    DWORD timeLeftMs() const;
+    // Counts bytes of text that arrived.
+    void received(uint32_t bytes) { receivedBytes_ += bytes; }
 
 private:
     DWORD startedAt_;
     uint64_t receivedBytes_ = 0;
-    SessionDeadline* outer_;
 };
+
+// The longest the next wait may take: serverTimeoutMs (never negative), cut to what the session
+// has left; without a session (a test reading one reply) only serverTimeoutMs.
+DWORD nextWaitMs(const SessionDeadline* deadline);
+// True when deadline is a session's and its time is up.
+bool sessionTimeIsUp(const SessionDeadline* deadline);
+// Credits text that arrived to the session, if there is one.
+void creditReceived(SessionDeadline* deadline, uint32_t bytes);

@@ -11,21 +11,27 @@
 
 class TlsChannel {
 public:
-    TlsChannel(const TlsLibrary& library, SOCKET s, WSAEVENT socketEvent, HANDLE stopEvent);
+    // link is the plain connection: its socket, events and the session's deadline.
+    TlsChannel(const TlsLibrary& library, const Pop3Stream& link);
     ~TlsChannel(); // releases the context and credentials; close() sends close_notify first
     TlsChannel(const TlsChannel&) = delete;
     TlsChannel& operator=(const TlsChannel&) = delete;
 
     // The client side of the handshake with serverName (also sent to the server as the name it
     // is reached by). pop3Success; pop3TlsUnavailable when SChannel gives no credentials;
-    // pop3TlsHandshakeFailed when the server closes, answers with something that is not TLS,
-    // stalls past the timeout, shares no protocol or cipher, or the stop event is signalled.
-    // On failure why holds one log line. The server's certificate is not judged here.
+    // pop3TlsHandshakeFailed when the server closes, answers with something that is not TLS or
+    // with an alert, stalls past the timeout, shares no protocol or cipher, offers only SSL, or
+    // the stop event is signalled. On failure why holds one log line. The server's certificate is
+    // not judged here.
     int handshake(const char* serverName, char* why, size_t whySize);
 
     // The certificate the server presented, to be freed with CertFreeCertificateContext; null
     // when there is none.
     PCCERT_CONTEXT serverCertificate() const;
+
+    // Takes the certificate the program has judged: a renegotiation that brings any other one
+    // breaks the channel. False when there is no certificate or no memory to keep it.
+    bool keepJudgedCertificate();
 
     // Encrypts and sends every byte; waits as a plain send does. False once the channel is broken.
     bool send(const char* data, int length);
@@ -33,7 +39,8 @@ public:
     // Up to room bytes of plain text, without waiting: what is decrypted already and the records
     // that have arrived whole, else the records decrypted from one receive on the socket.
     // nothingYet when a whole record has not arrived; closed on the server's close_notify or the
-    // connection's end.
+    // connection's end; failed also when records without text keep coming after the stop event
+    // or past the session's deadline.
     Received receive(char* into, int room, int& got);
 
     // True when receive() may give data without new bytes from the socket.
@@ -47,18 +54,20 @@ private:
     enum class Decrypted { data, needMore, closed, failed };
 
     bool acquireCredentials();
+    bool acquire(void* record);
     int negotiate(char* why, size_t whySize);
+    int establish(ULONG attributes, char* why, size_t whySize);
     Fill fillIncoming();
     int receiveIncoming();
     Decrypted decryptRecord();
     bool renegotiate();
+    bool interrupted() const;
     bool sendRaw(const void* data, unsigned long length);
     void keepExtra(const SecBuffer* extra);
 
     PSecurityFunctionTableA sspi_;
-    SOCKET socket_;
-    WSAEVENT socketEvent_;
-    HANDLE stopEvent_;
+    const CryptCalls& crypt_;
+    Pop3Stream link_; // the plain socket under the channel
     char* serverName_ = nullptr;
 
     CredHandle credentials_ = {};
@@ -70,6 +79,10 @@ private:
     bool peerClosed_ = false;  // close_notify or the end of the connection
     bool closeSent_ = false;
     SecPkgContext_StreamSizes sizes_ = {};
+
+    // The encoded certificate the program judged after the first handshake.
+    std::unique_ptr<unsigned char[]> judged_;
+    DWORD judgedSize_ = 0;
 
     // Bytes from the server not yet handed to SChannel: handshake tokens or TLS records.
     std::unique_ptr<char[]> incoming_;

@@ -21,11 +21,19 @@ struct CryptCalls {
                                         const BYTE* encoded, DWORD encodedSize, BYTE* hash, DWORD* hashSize);
     BOOL (WINAPI *CertGetCertificateContextProperty)(PCCERT_CONTEXT certificate, DWORD property, void* data,
                                                      DWORD* size);
+    // advapi32's, for a provider that knows SHA-256 where the default one does not (Windows XP
+    // before SP3); null where the system lacks them.
+    BOOL (WINAPI *CryptAcquireContextA)(HCRYPTPROV* provider, LPCSTR container, LPCSTR providerName, DWORD type,
+                                        DWORD flags);
+    BOOL (WINAPI *CryptReleaseContext)(HCRYPTPROV provider, DWORD flags);
 };
 
-// How the libraries are found; tests make them missing.
+// How the libraries are found; tests make them missing. InitSecurityInterfaceA is null for the
+// loaded library's own entry point; a test sets it to answer as a system this one is not would
+// (a credential record refused, a client certificate asked for).
 struct TlsLibraryCalls {
     HMODULE (WINAPI *LoadLibraryA)(LPCSTR name);
+    INIT_SECURITY_INTERFACE_A InitSecurityInterfaceA;
 };
 extern TlsLibraryCalls tlsLibraryCalls;
 
@@ -43,7 +51,8 @@ public:
     TlsLibrary& operator=(const TlsLibrary&) = delete;
 
     // False when the security layer (secur32.dll, or security.dll on older systems) or crypt32.dll
-    // is missing or lacks a call the check makes.
+    // is missing or lacks a call the check makes. Both come from the system folder only, never
+    // from the program's folder or the current one.
     bool load();
 
     PSecurityFunctionTableA sspi() const { return sspi_; }
@@ -52,6 +61,7 @@ public:
 private:
     bool loadSecurity();
     bool loadCrypt();
+    void findStrongProvider();
 
     HMODULE security_ = nullptr;
     HMODULE crypt32_ = nullptr;

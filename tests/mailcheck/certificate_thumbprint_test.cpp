@@ -1,7 +1,10 @@
 // Thumbprints as users paste them (colons, spaces, lower case), as entries store them and the
-// certificate check compares them, and as the check writes a certificate's hash for the log.
+// certificate check compares them, and as the check computes and writes a certificate's hash.
 #include <gtest/gtest.h>
+#include "mailcheck/certificate_check.h"
 #include "mailcheck/certificate_thumbprint.h"
+#include "mailcheck/pop3_session.h"
+#include "mailcheck/tls_library.h"
 #include <string>
 
 namespace {
@@ -52,4 +55,85 @@ TEST(Thumbprint, HashBytesAreWrittenAsUpperCaseHex)
     char text[thumbprintTextSize];
     formatThumbprint(hash, text);
     EXPECT_STREQ("070F171F272F373F474F575F676F777F878F979FA7AFB7BFC7CFD7DFE7EFF7FF", text);
+}
+
+// Windows XP before SP3 hashes SHA-256 only in the enhanced AES provider; the thumbprint comes
+// from there, and where no provider has it a trusted certificate fails with a line that says why.
+namespace {
+
+BOOL WINAPI hashWithoutDefaultSha256(HCRYPTPROV_LEGACY provider, ALG_ID algorithm, DWORD flags, const BYTE* encoded,
+                                     DWORD encodedSize, BYTE* hash, DWORD* hashSize)
+{
+    if (provider == 0) {
+        SetLastError(NTE_BAD_ALGID);
+        return FALSE;
+    }
+    return CryptHashCertificate(provider, algorithm, flags, encoded, encodedSize, hash, hashSize);
+}
+
+BOOL WINAPI noSha256Property(PCCERT_CONTEXT, DWORD, void*, DWORD*)
+{
+    SetLastError(CRYPT_E_NOT_FOUND);
+    return FALSE;
+}
+
+// Any certificate at hand: the prefix's root store holds the host's authorities.
+PCCERT_CONTEXT someCertificate()
+{
+    HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "ROOT");
+    PCCERT_CONTEXT found = store ? CertEnumCertificatesInStore(store, nullptr) : nullptr;
+    PCCERT_CONTEXT copy = found ? CertDuplicateCertificateContext(found) : nullptr;
+    if (found)
+        CertFreeCertificateContext(found);
+    if (store)
+        CertCloseStore(store, 0);
+    return copy;
+}
+
+CryptCalls xpWithoutSp3()
+{
+    CryptCalls calls = {};
+    calls.CryptHashCertificate = hashWithoutDefaultSha256;
+    calls.CertGetCertificateContextProperty = noSha256Property;
+    calls.CryptAcquireContextA = CryptAcquireContextA;
+    calls.CryptReleaseContext = CryptReleaseContext;
+    return calls;
+}
+
+} // namespace
+
+TEST(Thumbprint, WithoutSha256InTheDefaultProviderTheAesProviderHashes)
+{
+    PCCERT_CONTEXT certificate = someCertificate();
+    ASSERT_NE(nullptr, certificate);
+    unsigned char hash[sha256Size];
+    DWORD size = sizeof hash;
+    ASSERT_TRUE(CryptHashCertificate(0, ALG_CLASS_HASH | ALG_TYPE_ANY | 12 /* SHA-256 */, 0, certificate->pbCertEncoded, certificate->cbCertEncoded, hash,
+                                     &size));
+    char expected[thumbprintTextSize];
+    formatThumbprint(hash, expected);
+
+    char thumbprint[thumbprintTextSize];
+    EXPECT_TRUE(certificateThumbprint(xpWithoutSp3(), certificate, thumbprint));
+    EXPECT_STREQ(expected, thumbprint);
+    CertFreeCertificateContext(certificate);
+}
+
+TEST(Thumbprint, WithoutAnySha256ATrustedCertificateFailsWithItsReason)
+{
+    PCCERT_CONTEXT certificate = someCertificate();
+    ASSERT_NE(nullptr, certificate);
+    CryptCalls calls = xpWithoutSp3();
+    calls.CryptAcquireContextA = nullptr; // Windows 95 before OSR2
+    calls.CryptReleaseContext = nullptr;
+    char thumbprint[thumbprintTextSize];
+    EXPECT_FALSE(certificateThumbprint(calls, certificate, thumbprint));
+    char why[200];
+    EXPECT_EQ(pop3TlsUnavailable, checkServerCertificate(calls, certificate, "localhost", stored, why, sizeof why));
+    EXPECT_STREQ("error: TLS is not available on this system: it has no SHA-256 to compare the trusted certificate "
+                 "with",
+                 why);
+    EXPECT_EQ(pop3TlsUnavailable, checkServerCertificate(calls, certificate, "localhost", nullptr, why, sizeof why));
+    EXPECT_STREQ("error: TLS is not available on this system", why);
+    CertFreeCertificateContext(certificate);
 }

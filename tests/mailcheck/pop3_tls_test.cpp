@@ -202,3 +202,35 @@ TEST(Pop3PortFor, AnEntrysOwnPortElseTheDefaultOfItsSecurity)
     EXPECT_EQ(40110, pop3PortFor({ "host", SecurityNone, 0, nullptr }));
     EXPECT_EQ(995, pop3PortFor({ "host", SecuritySslTls, 0, nullptr }));
 }
+
+namespace {
+std::vector<std::string> librariesAsked;
+HMODULE WINAPI recordingLoad(LPCSTR name)
+{
+    librariesAsked.push_back(name);
+    return LoadLibraryA(name);
+}
+} // namespace
+
+// A secur32.dll or crypt32.dll planted in the program's folder or the current one is never taken.
+TEST(TlsLibraryLoading, TheLibrariesComeFromTheSystemFolderOnly)
+{
+    librariesAsked.clear();
+    SeamOverride<HMODULE(WINAPI*)(LPCSTR)> recording(tlsLibraryCalls.LoadLibraryA, recordingLoad);
+    {
+        TlsLibrary library;
+        ASSERT_TRUE(library.load());
+    }
+    char folder[MAX_PATH];
+    ASSERT_GT(GetSystemDirectoryA(folder, MAX_PATH), 0u);
+    std::string prefix = std::string(folder) + "\\";
+    bool security = false;
+    bool crypt = false;
+    for (const std::string& name : librariesAsked) {
+        EXPECT_EQ(0, _strnicmp(name.c_str(), prefix.c_str(), prefix.size())) << name;
+        security = security || _stricmp(name.c_str(), (prefix + "secur32.dll").c_str()) == 0;
+        crypt = crypt || _stricmp(name.c_str(), (prefix + "crypt32.dll").c_str()) == 0;
+    }
+    EXPECT_TRUE(security);
+    EXPECT_TRUE(crypt);
+}
