@@ -248,10 +248,14 @@ HWND CreateMainWindow(HINSTANCE instance)
 
 int MainWindowNotCreated()
 {
+    // A start that never showed its window must not look like a normal end to whoever started
+    // the program (a script, a log-on): the same code as a window that died in its creation. The
+    // box may not show either (no display), so the code is the only report that surely arrives.
+    const int notStarted = 1;
     if (fatalErrorRaised)
-        return 1; // the fatal error's own box has told the user
+        return notStarted; // the fatal error's own box has told the user
     uiCalls.MessageBoxA(nullptr, "Could not create dialog box.", "Tessary Fatal Error", MB_OK | MB_ICONERROR);
-    return 0;
+    return notStarted;
 }
 
 void DestroyMainWindowLeftOpen()

@@ -13,7 +13,8 @@ HWND CreateMainWindow(HINSTANCE instance);
 void saveSettingsWithWindowPosition(HWND window);
 
 // The entry point's answer when the window could not be created: the box "Could not create dialog
-// box.", unless a fatal error during the creation has already shown its own. Answers the exit code.
+// box.", unless a fatal error during the creation has already shown its own. Answers the exit code,
+// 1 either way.
 int MainWindowNotCreated();
 
 // After the message loop: a window still there (its close was held back by a dialog that a fatal

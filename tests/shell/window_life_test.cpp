@@ -246,13 +246,13 @@ TEST(MainWindowLife, AFatalErrorWhileStartingKeepsTheEntryListAndEndsWithCodeOne
     fatalErrorRaised = false;
 }
 
-TEST(StartUp, AWindowThatCannotBeCreatedIsReportedByTheEntryPoint)
+TEST(StartUp, AWindowThatCannotBeCreatedIsReportedByTheEntryPointAndEndsWithCodeOne)
 {
     UiRecorder ui;
     fatalErrorRaised = false;
     HMODULE noTemplates = GetModuleHandleA("kernel32.dll");
     EXPECT_EQ(nullptr, CreateMainWindow(noTemplates));
-    EXPECT_EQ(0, MainWindowNotCreated());
+    EXPECT_EQ(1, MainWindowNotCreated());
     ASSERT_EQ(1u, ui.boxes.size());
     EXPECT_EQ("Tessary Fatal Error", ui.boxes[0].caption);
     EXPECT_EQ("Could not create dialog box.", ui.boxes[0].text);
