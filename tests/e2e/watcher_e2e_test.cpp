@@ -83,6 +83,14 @@ protected:
     }
 
     bool logShows(const std::string& part, DWORD timeoutMs) { return driver.logShows(part, timeoutMs); }
+
+    // The Run value as the running program sees the registry: the i686 release has the 32-bit view.
+    std::string programRunValue() const
+    {
+        BOOL thirtyTwoBit = FALSE;
+        IsWow64Process(program.process.hProcess, &thirtyTwoBit);
+        return storedRunValue(HKEY_LOCAL_MACHINE, thirtyTwoBit ? KEY_WOW64_32KEY : 0);
+    }
 };
 
 TEST_F(Watcher, ChecksOnScheduleAndOnRequestThenSavesWhatItLoaded)
@@ -134,12 +142,12 @@ TEST_F(Watcher, TheRunValueFollowsTheSetting)
     writeSettings([](Settings& s) { s.runAtStartup = 1; });
     launch();
     // The window may be found while its creation is still applying the settings.
-    EXPECT_TRUE(waitUntil([&] { return storedRunValue() == exe + " /m"; }, 5000)) << storedRunValue();
+    EXPECT_TRUE(waitUntil([&] { return programRunValue() == exe + " /m"; }, 5000)) << programRunValue();
     EXPECT_EQ(0u, program.closeAndWait());
 
     writeSettings([](Settings& s) { s.runAtStartup = 0; });
     launch();
-    EXPECT_TRUE(waitUntil([&] { return storedRunValue() == "<none>"; }, 5000)) << storedRunValue();
+    EXPECT_TRUE(waitUntil([&] { return programRunValue() == "<none>"; }, 5000)) << programRunValue();
     EXPECT_EQ(0u, program.closeAndWait());
 }
 
