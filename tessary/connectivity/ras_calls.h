@@ -1,5 +1,5 @@
 // The remote access calls the dial-up layer makes, over the Windows 95 / NT 4 records. They go
-// through rasCalls, bound to RASAPI32, so tests can put a scripted phonebook behind them.
+// through rasCalls, bound to RASAPI32 at run time, so tests can put a scripted phonebook behind them.
 #pragma once
 #include "connectivity/ras_records.h"
 
@@ -18,3 +18,14 @@ struct RasCalls {
     VOID (WINAPI *Sleep)(DWORD milliseconds);
 };
 extern RasCalls rasCalls;
+
+// Windows 95 without Dial-Up Networking has no RASAPI32. The table for a loaded RASAPI32 module:
+// its own functions, or, when library is null or lacks one of them, stand-ins that answer as a
+// remote access service with an empty phonebook and no connections, so that dialling fails.
+RasCalls bindRemoteAccess(HMODULE library);
+
+// Whether RASAPI32 was found in the system folder when the program started.
+bool remoteAccessInstalled();
+
+// RasGetErrorStringA of the RASAPI32 found at start; non-zero (no text) without one.
+DWORD rasErrorString(DWORD code, LPSTR text, DWORD size);

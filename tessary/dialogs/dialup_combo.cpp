@@ -19,7 +19,7 @@ void reportEnumerationFailure(DWORD result)
 {
     char reason[257];
     reason[0] = '\0';
-    if (RasGetErrorStringA(result, reason, sizeof reason - 1) != 0 || reason[0] == '\0')
+    if (rasErrorString(result, reason, sizeof reason - 1) != 0 || reason[0] == '\0')
         snprintf(reason, sizeof reason, "error %lu", static_cast<unsigned long>(result));
     reason[sizeof reason - 1] = '\0';
     char text[300];

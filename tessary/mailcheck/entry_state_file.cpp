@@ -13,25 +13,32 @@ const size_t headerSize = 8 + 4 + 4 + 4 + 4;
 const size_t checksumSize = 4;
 const uint64_t largestFile = headerSize + uint64_t(pop3MaxMessageCount) * (1 + uidlMaxIdLength) + checksumSize;
 
+// Made by the compiler: a table built at first use would need a start-up lock, and that lock
+// brings in runtime code that the oldest systems cannot load.
 struct Crc32Table {
     uint32_t entries[256];
-    Crc32Table()
-    {
-        for (uint32_t n = 0; n < 256; ++n) {
-            uint32_t c = n;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            entries[n] = c;
-        }
-    }
 };
+
+constexpr Crc32Table makeCrc32Table()
+{
+    Crc32Table table = {};
+    for (uint32_t n = 0; n < 256; ++n) {
+        uint32_t c = n;
+        for (int k = 0; k < 8; ++k)
+            c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        table.entries[n] = c;
+    }
+    return table;
+}
+
+constexpr Crc32Table crc32Table = makeCrc32Table();
+static_assert(crc32Table.entries[1] == 0x77073096u, "the zip CRC-32 table");
 
 uint32_t crc32(const unsigned char* data, size_t length)
 {
-    static const Crc32Table table; // made once, safely, by whichever thread comes first
     uint32_t crc = 0xFFFFFFFFu;
     for (size_t i = 0; i < length; ++i)
-        crc = table.entries[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
+        crc = crc32Table.entries[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
     return crc ^ 0xFFFFFFFFu;
 }
 

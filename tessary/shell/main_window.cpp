@@ -5,6 +5,7 @@
 #include "shell/close_request.h"
 #include "shell/commands.h"
 #include "shell/data_files_at_start.h"
+#include "shell/dialup_at_start.h"
 #include "shell/entry_list_view.h"
 #include "shell/main_window_state.h"
 #include "shell/menus.h"
@@ -112,6 +113,7 @@ BOOL onInitDialog(HWND window)
 
     enterProgramFolder();
     ChooseDataFolderAtStart();
+    WarnWhenDialUpMissingAtStart();
     LoadEntryListAtStart(window, app.entries);
     entryListLoaded = true;
     loadSettingsOrShowFirstRunHelp();

@@ -3,6 +3,7 @@
 // dial-up combo box over a fake phonebook, the enabling rules, the tab order and the close box.
 #include "dialog_test.h"
 #include "dialogs/dialup_combo.h"
+#include "support/seam_override.h"
 #include "dialogs/entry_dialog.h"
 #include "resources/resource.h"
 
@@ -529,6 +530,19 @@ TEST_F(EntryDialog, NoPhonebookLeavesOnlyAnyDialup)
         click(dialog, IDOK);
     } });
     EXPECT_EQ(nullptr, entry.dialupEntry);
+}
+
+// Windows 95 without Dial-Up Networking: the entry is still edited, with nothing to choose.
+TEST_F(EntryDialog, WithoutRemoteAccessOnlyAnyDialupIsOfferedAndNothingFails)
+{
+    SeamOverride<RasCalls> noRemoteAccess(rasCalls, bindRemoteAccess(nullptr));
+    run({ [](HWND dialog) {
+        EXPECT_EQ(std::vector<std::string>{ "Any dialup.." }, comboItems(dialog, IDC_EMB_DIALUP));
+        fillValid(dialog);
+        click(dialog, IDOK);
+    } });
+    EXPECT_FALSE(fatalErrorRaised);
+    EXPECT_TRUE(ui.boxes.empty()) << lastBox();
 }
 
 TEST_F(EntryDialog, LanGreysTheDialupChoiceButStillStoresIt)

@@ -117,6 +117,14 @@ protected:
     }
 
     bool logShows(const std::string& part, DWORD timeoutMs) { return driver.logShows(part, timeoutMs); }
+
+    // The Run value as the running program sees the registry: the i686 release has the 32-bit view.
+    std::string programRunValue() const
+    {
+        BOOL thirtyTwoBit = FALSE;
+        IsWow64Process(program.process.hProcess, &thirtyTwoBit);
+        return storedRunValue(HKEY_LOCAL_MACHINE, thirtyTwoBit ? KEY_WOW64_32KEY : 0);
+    }
 };
 
 TEST_F(Watcher, ChecksOnScheduleAndOnRequestThenSavesWhatItLoaded)
@@ -129,6 +137,7 @@ TEST_F(Watcher, ChecksOnScheduleAndOnRequestThenSavesWhatItLoaded)
                          40000))
         << driver.log();
     EXPECT_EQ(std::string::npos, driver.log().find("off:"));
+    EXPECT_EQ(std::string::npos, driver.log().find("dial-up networking"));
 
     std::vector<ListRow> rows = driver.rows();
     ASSERT_EQ(3u, rows.size());
@@ -167,12 +176,54 @@ TEST_F(Watcher, TheRunValueFollowsTheSetting)
     writeSettings([](Settings& s) { s.runAtStartup = 1; });
     launch();
     // The window may be found while its creation is still applying the settings.
-    EXPECT_TRUE(waitUntil([&] { return storedRunValue() == exe + " /m"; }, 5000)) << storedRunValue();
+    EXPECT_TRUE(waitUntil([&] { return programRunValue() == exe + " /m"; }, 5000)) << programRunValue();
     EXPECT_EQ(0u, program.closeAndWait());
 
     writeSettings([](Settings& s) { s.runAtStartup = 0; });
     launch();
-    EXPECT_TRUE(waitUntil([&] { return storedRunValue() == "<none>"; }, 5000)) << storedRunValue();
+    EXPECT_TRUE(waitUntil([&] { return programRunValue() == "<none>"; }, 5000)) << programRunValue();
+    EXPECT_EQ(0u, program.closeAndWait());
+}
+
+// Windows 95 without Dial-Up Networking has no RASAPI32. Wine refuses its own to a program of a
+// name of its own (its per-program overrides), so no other test loses it.
+class WineRefusesRasapi32 {
+public:
+    explicit WineRefusesRasapi32(const char* programName) : key_(std::string(appDefaults) + programName)
+    {
+        HKEY overrides = nullptr;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, (key_ + "\\DllOverrides").c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                            nullptr, &overrides, nullptr) != ERROR_SUCCESS)
+            return;
+        set_ = RegSetValueExA(overrides, "rasapi32", 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1) == ERROR_SUCCESS;
+        RegCloseKey(overrides);
+    }
+    ~WineRefusesRasapi32()
+    {
+        RegDeleteKeyA(HKEY_CURRENT_USER, (key_ + "\\DllOverrides").c_str());
+        RegDeleteKeyA(HKEY_CURRENT_USER, key_.c_str());
+    }
+    bool set() const { return set_; }
+
+private:
+    static constexpr const char* appDefaults = "Software\\Wine\\AppDefaults\\";
+    std::string key_;
+    bool set_ = false;
+};
+
+TEST_F(Watcher, WithoutDialUpNetworkingItSaysSoOnceAndStillChecksOverTheLan)
+{
+    std::string lanOnly = folder.file("tessary95.exe");
+    ASSERT_TRUE(CopyFileA(exe.c_str(), lanOnly.c_str(), FALSE));
+    WineRefusesRasapi32 noRemoteAccess("tessary95.exe");
+    ASSERT_TRUE(noRemoteAccess.set());
+    ASSERT_TRUE(program.launch(lanOnly, "", elsewhere())) << "no main window appeared";
+    ASSERT_TRUE(logShows("inbox: 3 messages", 40000)) << driver.log();
+    const std::string warning = "warning: dial-up networking is not installed; entries that dial cannot connect";
+    std::string log = driver.log();
+    size_t first = log.find(warning);
+    EXPECT_NE(std::string::npos, first) << log;
+    EXPECT_EQ(std::string::npos, log.find(warning, first + 1)) << log;
     EXPECT_EQ(0u, program.closeAndWait());
 }
 

@@ -7,6 +7,7 @@
 
 // Copies the program built at linuxPath (Wine shows the Linux file system as drive Z:) into
 // folder (with its trailing backslash) as tessary.exe; its path there, or empty on failure.
+// TESSARY_E2E_PROGRAM, when set, names another build's program (the i686 release) to copy instead.
 std::string copyProgramInto(const std::string& folder, const char* linuxPath);
 
 class ProgramProcess {

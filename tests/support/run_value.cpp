@@ -2,10 +2,10 @@
 #include "support/run_value.h"
 #include "shell/startup_entry.h"
 
-std::string storedRunValue(HKEY root)
+std::string storedRunValue(HKEY root, REGSAM view)
 {
     HKEY key;
-    if (RegOpenKeyExA(root, runKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, runKeyPath, 0, KEY_READ | view, &key) != ERROR_SUCCESS)
         return "<no key>";
     char data[1200] = {};
     DWORD size = sizeof data - 1;

@@ -1,6 +1,7 @@
 // Reading another process's list view goes through memory allocated in that process, since the
 // list view's messages carry pointers that are only valid there.
 #include "support/window_driver.h"
+#include <cstdint>
 #include <commctrl.h>
 
 namespace {
@@ -59,12 +60,32 @@ BOOL CALLBACK longestStatic(HWND child, LPARAM parameter)
     return TRUE;
 }
 
-// Memory in the other process holding an LVITEMA followed by its text buffer.
+// LVITEMA as the list view of a 32-bit program reads it (the i686 release driven from this 64-bit
+// test): the fields the messages here use, pointers as 32-bit values.
+struct LvItem32 {
+    UINT mask;
+    int iItem;
+    int iSubItem;
+    UINT state;
+    UINT stateMask;
+    uint32_t pszText;
+    int cchTextMax;
+    int iImage;
+    uint32_t lParam;
+    int iIndent;
+};
+
+// Memory in the other process holding an LVITEMA, in that process's own layout, followed by its
+// text buffer.
 class RemoteItem {
 public:
     RemoteItem(DWORD processId)
     {
-        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE | PROCESS_QUERY_INFORMATION,
+                               FALSE, processId);
+        BOOL wow64 = FALSE;
+        if (process_ && IsWow64Process(process_, &wow64))
+            thirtyTwoBit_ = wow64 != FALSE && sizeof(void*) == 8;
         if (process_)
             memory_ = VirtualAllocEx(process_, nullptr, sizeof(LVITEMA) + textRoom, MEM_COMMIT, PAGE_READWRITE);
     }
@@ -79,11 +100,23 @@ public:
     char* text() const { return static_cast<char*>(memory_) + sizeof(LVITEMA); }
     bool put(const LVITEMA& item) const
     {
-        return WriteProcessMemory(process_, memory_, &item, sizeof item, nullptr) != FALSE;
+        if (!thirtyTwoBit_)
+            return WriteProcessMemory(process_, memory_, &item, sizeof item, nullptr) != FALSE;
+        LvItem32 narrow = { item.mask, item.iItem, item.iSubItem, item.state, item.stateMask,
+                            static_cast<uint32_t>(reinterpret_cast<uintptr_t>(item.pszText)), item.cchTextMax,
+                            item.iImage, static_cast<uint32_t>(item.lParam), item.iIndent };
+        return WriteProcessMemory(process_, memory_, &narrow, sizeof narrow, nullptr) != FALSE;
     }
     bool get(LVITEMA& item) const
     {
-        return ReadProcessMemory(process_, memory_, &item, sizeof item, nullptr) != FALSE;
+        if (!thirtyTwoBit_)
+            return ReadProcessMemory(process_, memory_, &item, sizeof item, nullptr) != FALSE;
+        LvItem32 narrow = {};
+        if (!ReadProcessMemory(process_, memory_, &narrow, sizeof narrow, nullptr))
+            return false;
+        item.state = narrow.state;
+        item.iImage = narrow.iImage;
+        return true;
     }
     std::string readText() const
     {
@@ -96,6 +129,7 @@ public:
 private:
     HANDLE process_ = nullptr;
     void* memory_ = nullptr;
+    bool thirtyTwoBit_ = false;
 };
 
 } // namespace
