@@ -3,6 +3,7 @@
 #include "mailcheck/check_worker.h"
 #include "mailcheck/new_only_check.h"
 #include "mailcheck/pop3_session.h"
+#include "mailcheck/signed_in_check.h"
 #include "platform/messages.h"
 #include "storage/mailbox_entry.h"
 #include <cstdio>
@@ -32,6 +33,8 @@ DWORD WINAPI CheckWorker(LPVOID parameter)
         // Logging in without the password could only be refused; the user must enter it again.
         snprintf(detail, sizeof detail, "error: the stored password cannot be read by this user; enter it again");
         result = pop3PasswordUnreadable;
+    } else if (entry->signIn != SignInPassword) {
+        result = signedInSession(*entry, target, &count, params->stopEvent, &headers, detail, sizeof detail, newOnly);
     } else {
         result = Pop3Session(target, entry->user, entry->password, &count, params->stopEvent, &headers, detail,
                              sizeof detail, newOnly);

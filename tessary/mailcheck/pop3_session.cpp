@@ -6,6 +6,7 @@
 #include "mailcheck/header_fetch.h"
 #include "mailcheck/known_messages.h"
 #include "mailcheck/pop3_connection.h"
+#include "mailcheck/pop3_xoauth2.h"
 #include "mailcheck/server_capabilities.h"
 #include "mailcheck/session_deadline.h"
 #include "mailcheck/session_limits.h"
@@ -204,13 +205,27 @@ std::vector<uint32_t> fillKnownHeaders(char** slots, uint32_t count, const Known
     return wanted;
 }
 
+// A signed-in entry logs in with its access token (AUTH XOAUTH2) instead of USER and PASS; it
+// sends no pipelined UIDL, so listIds asks for it.
+int logInWithTokenAndCount(Pop3Connection& connection, const char* account, const char* accessToken, char* reply,
+                           char* why, size_t whySize)
+{
+    int result = authenticateXoauth2(connection, account, accessToken, why, whySize);
+    if (result != pop3Success)
+        return result;
+    return connection.command("STAT\r\n", reply, pop3StatNotSent, pop3StatRefused);
+}
+
 int runSession(Pop3Connection& connection, const Pop3Target& target, const char* user, const char* password,
-               uint32_t* messageCount, char*** headers, KnownMessages* known, char* why, size_t whySize)
+               const char* accessToken, uint32_t* messageCount, char*** headers, KnownMessages* known, char* why,
+               size_t whySize)
 {
     char reply[pop3StatusBufferSize];
     ServerCapabilities capabilities;
     int result = greet(connection, target, reply, capabilities, why, whySize);
-    if (result == pop3Success)
+    if (result == pop3Success && accessToken)
+        result = logInWithTokenAndCount(connection, user, accessToken, reply, why, whySize);
+    else if (result == pop3Success)
         result = logInAndCount(connection, user, password, capabilities.pipelining, known != nullptr, reply);
     if (result != pop3Success)
         return result;
@@ -218,7 +233,7 @@ int runSession(Pop3Connection& connection, const Pop3Target& target, const char*
     uint32_t count = parseStatCount(reply);
     *messageCount = count;
     if (known) {
-        result = listIds(connection, count, capabilities.pipelining, *known);
+        result = listIds(connection, count, capabilities.pipelining && !accessToken, *known);
         if (result != pop3Success)
             return result;
     }
@@ -235,10 +250,10 @@ int runSession(Pop3Connection& connection, const Pop3Target& target, const char*
     return connection.command("QUIT\r\n", reply, pop3QuitNotSent, pop3QuitRefused);
 }
 
-} // namespace
-
-int Pop3Session(const Pop3Target& target, const char* user, const char* password, uint32_t* messageCount,
-                HANDLE stopEvent, char*** headers, char* detail, size_t detailSize, KnownMessages* known)
+// The common start of both kinds of session.
+int openAndRun(const Pop3Target& target, const char* user, const char* password, const char* accessToken,
+               uint32_t* messageCount, HANDLE stopEvent, char*** headers, char* detail, size_t detailSize,
+               KnownMessages* known)
 {
     uint32_t ignoredCount;
     if (!messageCount)
@@ -252,13 +267,34 @@ int Pop3Session(const Pop3Target& target, const char* user, const char* password
         detailSize = sizeof ignoredDetail;
     }
     detail[0] = '\0';
+    if (accessToken && target.security == SecurityNone) {
+        snprintf(detail, detailSize, "%s", signInResultLine(signInNeedsTls));
+        return signInNeedsTls; // the token never goes over plain text
+    }
 
     SessionDeadline deadline;
     SOCKET s = connectTo(pop3PortFor(target), target.server);
     if (s == INVALID_SOCKET)
         return pop3NoConnection;
     Pop3Connection connection(s, stopEvent, &deadline);
-    return runSession(connection, target, user, password, messageCount, headers, known, detail, detailSize);
+    return runSession(connection, target, user, password, accessToken, messageCount, headers, known, detail,
+                      detailSize);
+}
+
+} // namespace
+
+int Pop3Session(const Pop3Target& target, const char* user, const char* password, uint32_t* messageCount,
+                HANDLE stopEvent, char*** headers, char* detail, size_t detailSize, KnownMessages* known)
+{
+    return openAndRun(target, user, password, nullptr, messageCount, stopEvent, headers, detail, detailSize, known);
+}
+
+int Pop3SessionWithToken(const Pop3Target& target, const char* account, const char* accessToken,
+                         uint32_t* messageCount, HANDLE stopEvent, char*** headers, char* detail, size_t detailSize,
+                         KnownMessages* known)
+{
+    return openAndRun(target, account, nullptr, accessToken ? accessToken : "", messageCount, stopEvent, headers,
+                      detail, detailSize, known);
 }
 
 int Pop3Session(const char* server, const char* user, const char* password, uint32_t* messageCount,

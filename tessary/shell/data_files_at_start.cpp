@@ -3,6 +3,7 @@
 #include "shell/data_files_at_start.h"
 #include "shell/activity_log.h"
 #include "shell/startup.h"
+#include "signin/oauth_providers.h"
 #include "storage/data_folder.h"
 #include "platform/messages.h"
 #include "platform/ui_calls.h"
@@ -110,6 +111,13 @@ void LoadEntryListAtStart(HWND window, EntryList& entries)
     LogEntryLine(nullptr, line);
     keepAsBoxText(line);
     PostMessageA(window, WM_ENTRY_LIST_WARNING, 0, 0);
+}
+
+void ReadOAuthIniAtStart()
+{
+    resetOAuthProviders();
+    if (readOAuthIni(DataFilePath(oauthIniFileName)).ignored)
+        LogEntryLine(nullptr, oauthIniIgnoredLine);
 }
 
 bool LoadSettingsAtStart(Settings& settings)

@@ -16,6 +16,10 @@ void ChooseDataFolderAtStart();
 // WM_ENTRY_LIST_WARNING, which it hands to ShowEntryListWarning.
 void LoadEntryListAtStart(HWND window, EntryList& entries);
 
+// Reads oauth.ini from the data folder into the sign-in's providers, and logs one warning when it
+// held anything that was ignored. A missing file says nothing.
+void ReadOAuthIniAtStart();
+
 // Loads the settings from the data folder over their defaults and logs what was wrong with the
 // file. False when no settings were read: a first run, or a file that was set aside.
 bool LoadSettingsAtStart(Settings& settings);

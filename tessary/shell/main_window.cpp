@@ -115,6 +115,7 @@ BOOL onInitDialog(HWND window)
     ChooseDataFolderAtStart();
     WarnWhenDialUpMissingAtStart();
     LoadEntryListAtStart(window, app.entries);
+    ReadOAuthIniAtStart();
     entryListLoaded = true;
     loadSettingsOrShowFirstRunHelp();
     settingsInPlace = true;

@@ -10,6 +10,7 @@
 #include "connectivity/dyn_data_calls.h"
 #include "notify/speech.h"
 #include "platform/fatal_error.h"
+#include "signin/entry_access.h"
 #include <cstdio>
 #include <cstring>
 
@@ -167,6 +168,8 @@ void RunScheduler(HWND window)
     for (MailboxEntry* entry = app.entries.head; entry && !fatalErrorRaised; entry = entry->next) {
         if (!entry->isSchedulable())
             continue;
+        if (signInWithdrawn(*entry))
+            continue; // the service withdrew the sign-in: nothing to try until the user signs in
         bool requested = entry->checkRequested;
         if (entry->connectionMode == WaitForConnection && !requested)
             checkWhenConnected(window, *entry);

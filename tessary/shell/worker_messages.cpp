@@ -9,6 +9,8 @@
 #include "connectivity/dialup_detect.h"
 #include "notify/result_actions.h"
 #include "platform/fatal_error.h"
+#include "signin/entry_access.h"
+#include "storage/data_folder.h"
 #include <cstdio>
 
 namespace {
@@ -42,6 +44,14 @@ void logFailureDetail(MailboxEntry& entry)
     LeaveCriticalSection(&entry.lock);
     if (entry.lastResult < 0 && text[0])
         LogEntryLine(entry.name, text);
+}
+
+// A token service that rotates refresh tokens gave the check a new one: the old one may already
+// be void, so the entry list is saved at once.
+void saveRotatedRefreshToken(MailboxEntry& entry)
+{
+    if (adoptRotatedRefreshToken(entry) && !app.entries.save(DataFilePath(entryListFileName)))
+        LogEntryLine(entry.name, "error: could not save the entry list with the sign-in's new refresh token");
 }
 
 void markHangUp(MailboxEntry& entry)
@@ -78,6 +88,7 @@ void OnCheckDone(HWND window, WPARAM entryPointer)
             return; // the window is closing; one box is all the user gets
         logFailureDetail(*entry);
         joinCheck(*entry, "error: forced to kill Check thread");
+        saveRotatedRefreshToken(*entry);
         markHangUp(*entry);
     }
     RefreshEntryListAndAnimation();

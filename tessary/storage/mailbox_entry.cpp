@@ -38,6 +38,7 @@ void MailboxEntry::clear()
     freeOwned(folder);
     freeOwned(account);
     freeOwned(refreshToken);
+    signInSession.clear();
     storedSecrets.clear();
     protocol = ProtocolPop3;
     watchContinuously = false;
@@ -199,6 +200,12 @@ void MailboxEntry::copyFrom(const MailboxEntry& source)
     protocol = source.protocol;
     setFolder(source.folder);
     watchContinuously = source.watchContinuously;
+    if (signIn != source.signIn || !sameOwnedText(account, source.account) ||
+        !sameOwnedText(refreshToken, source.refreshToken)) {
+        EnterCriticalSection(&lock);
+        signInSession.clear();
+        LeaveCriticalSection(&lock);
+    }
     signIn = source.signIn;
     setAccount(source.account);
     setRefreshToken(source.refreshToken);

@@ -5,6 +5,7 @@
 #include "mailcheck/check_worker.h"
 #include "mailcheck/seen_messages.h"
 #include "storage/protected_secrets.h"
+#include "storage/sign_in_session.h"
 
 class FileReader;
 class AtomicFileWriter;
@@ -185,4 +186,7 @@ public:
     // Run-time: the ids seen before and the news of the last check; guarded by lock like the
     // headers. Kept by clear() and copyFrom() (editing keeps what was seen) and never copied.
     SeenMessages seenMessages;
+    // Run-time: the sign-in's access token and state; guarded by lock. Not copied; an edit that
+    // changes the sign-in (method, account or refresh token) starts it afresh.
+    SignInSession signInSession;
 };

@@ -30,3 +30,8 @@ void replaceOwned(char*& field, const char* text)
     delete[] field;
     field = copy;
 }
+
+bool sameOwnedText(const char* a, const char* b)
+{
+    return a == b || (a && b && strcmp(a, b) == 0);
+}

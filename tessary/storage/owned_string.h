@@ -6,6 +6,8 @@
 void replaceOwned(char*& field, const char* text);
 // Frees field and sets it null.
 void freeOwned(char*& field);
+// Whether two owned strings hold the same text (null equals only null).
+bool sameOwnedText(const char* a, const char* b);
 // A heap copy of length bytes with a NUL added (the bytes may themselves contain NULs).
 char* ownedCopyOf(const char* bytes, size_t length);
 

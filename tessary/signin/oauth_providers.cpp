@@ -1,0 +1,55 @@
+// The provider table: Microsoft's common v2.0 endpoints and Google's, with the registrations the
+// build names.
+#include "signin/oauth_providers.h"
+#include "storage/mailbox_entry.h"
+
+#ifndef TESSARY_MICROSOFT_CLIENT_ID
+#define TESSARY_MICROSOFT_CLIENT_ID ""
+#endif
+#ifndef TESSARY_GOOGLE_CLIENT_ID
+#define TESSARY_GOOGLE_CLIENT_ID ""
+#endif
+#ifndef TESSARY_GOOGLE_CLIENT_SECRET
+#define TESSARY_GOOGLE_CLIENT_SECRET ""
+#endif
+
+namespace {
+
+OAuthProvider microsoft;
+OAuthProvider google;
+bool providersSet = false;
+
+void setBuiltIns()
+{
+    microsoft = OAuthProvider{ "microsoft", true,
+                               "https://login.microsoftonline.com/common/oauth2/v2.0/authorize",
+                               "https://login.microsoftonline.com/common/oauth2/v2.0/token",
+                               "https://login.microsoftonline.com/common/oauth2/v2.0/devicecode",
+                               "https://outlook.office.com/POP.AccessAsUser.All offline_access",
+                               TESSARY_MICROSOFT_CLIENT_ID, "" };
+    google = OAuthProvider{ "google", false,
+                            "https://accounts.google.com/o/oauth2/v2/auth",
+                            "https://oauth2.googleapis.com/token",
+                            "",
+                            "https://mail.google.com/",
+                            TESSARY_GOOGLE_CLIENT_ID, TESSARY_GOOGLE_CLIENT_SECRET };
+    providersSet = true;
+}
+
+} // namespace
+
+OAuthProvider* oauthProviderFor(int32_t signInMethod)
+{
+    if (!providersSet)
+        setBuiltIns();
+    if (signInMethod == SignInMicrosoft)
+        return &microsoft;
+    if (signInMethod == SignInGoogle)
+        return &google;
+    return nullptr;
+}
+
+void resetOAuthProviders()
+{
+    setBuiltIns();
+}

@@ -1,0 +1,158 @@
+#!/usr/bin/env python3
+"""A local OAuth 2.0 authorization server over HTTPS for the sign-in tests.
+
+Usage: oauth_server.py CERT_CHAIN KEY PORT_FILE
+Writes its port to PORT_FILE once it listens on 127.0.0.1.
+
+/authorize (GET): checks the request, then redirects to the loopback redirect_uri with a code
+  bound to the PKCE challenge. The login_hint picks what the "user" does:
+    deny@test         error=access_denied
+    wrong-state@test  a state that is not the one asked with
+    no-code@test      the state, but no code
+/token (POST): authorization_code with PKCE (S256), refresh_token with rotation (each refresh
+  token works once; any token starting "seed-" is good for one first use), invalid_grant for
+  anything else. The client "google-client" must send the secret "google-secret".
+/<scenario>/token: answers that no token service should give:
+    malformed  not JSON        oversized  100 KB of JSON      wrongtype  access_token a number
+    html       a 502 page      refused    invalid_client      silent     never answers
+"""
+import base64
+import hashlib
+import http.server
+import json
+import secrets
+import ssl
+import sys
+import threading
+import time
+import urllib.parse
+
+lock = threading.Lock()
+codes = {}            # code -> (challenge, redirect_uri, client_id)
+refresh_tokens = set()
+used_seeds = set()
+
+
+def b64url(data):
+    return base64.urlsafe_b64encode(data).rstrip(b"=").decode()
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+
+    def log_message(self, fmt, *args):
+        sys.stderr.write("oauth_server: " + (fmt % args) + "\n")
+
+    def reply(self, status, body, content_type="application/json", headers=()):
+        data = body if isinstance(body, bytes) else body.encode()
+        self.send_response(status)
+        self.send_header("Content-Type", content_type)
+        self.send_header("Content-Length", str(len(data)))
+        self.send_header("Cache-Control", "no-store")
+        for name, value in headers:
+            self.send_header(name, value)
+        self.end_headers()
+        self.wfile.write(data)
+
+    def json_reply(self, status, value):
+        self.reply(status, json.dumps(value))
+
+    def do_GET(self):
+        url = urllib.parse.urlsplit(self.path)
+        if url.path != "/authorize":
+            return self.reply(404, "not found", "text/plain")
+        q = dict(urllib.parse.parse_qsl(url.query, keep_blank_values=True))
+        redirect = q.get("redirect_uri", "")
+        if (q.get("response_type") != "code" or q.get("code_challenge_method") != "S256"
+                or len(q.get("code_challenge", "")) != 43 or not q.get("client_id")
+                or not redirect.startswith("http://127.0.0.1:") or not q.get("state") or not q.get("scope")):
+            return self.reply(400, "bad authorization request", "text/plain")
+        hint = q.get("login_hint", "")
+        state = q["state"]
+        if hint == "deny@test":
+            params = {"error": "access_denied", "state": state}
+        elif hint == "wrong-state@test":
+            params = {"code": "c-" + secrets.token_urlsafe(12), "state": state + "x"}
+        elif hint == "no-code@test":
+            params = {"state": state}
+        else:
+            code = "c-" + secrets.token_urlsafe(12)
+            with lock:
+                codes[code] = (q["code_challenge"], redirect, q["client_id"])
+            params = {"code": code, "state": state}
+        location = redirect + "?" + urllib.parse.urlencode(params)
+        self.reply(302, "", "text/plain", [("Location", location)])
+
+    def read_form(self):
+        length = int(self.headers.get("Content-Length") or 0)
+        return dict(urllib.parse.parse_qsl(self.rfile.read(length).decode(), keep_blank_values=True))
+
+    def grant(self):
+        access = "at-" + secrets.token_urlsafe(16)
+        refresh = "rt-" + secrets.token_urlsafe(16)
+        with lock:
+            refresh_tokens.add(refresh)
+        self.json_reply(200, {"access_token": access, "token_type": "Bearer", "expires_in": 3600,
+                              "refresh_token": refresh, "scope": "test"})
+
+    def token(self, form):
+        client = form.get("client_id", "")
+        if not client or (client == "google-client" and form.get("client_secret") != "google-secret"):
+            return self.json_reply(401, {"error": "invalid_client"})
+        kind = form.get("grant_type")
+        if kind == "authorization_code":
+            with lock:
+                bound = codes.pop(form.get("code", ""), None)
+            verifier = form.get("code_verifier", "")
+            if (not bound or bound[2] != client or bound[1] != form.get("redirect_uri")
+                    or b64url(hashlib.sha256(verifier.encode()).digest()) != bound[0]):
+                return self.json_reply(400, {"error": "invalid_grant"})
+            return self.grant()
+        if kind == "refresh_token":
+            token = form.get("refresh_token", "")
+            with lock:
+                good = token in refresh_tokens or (token.startswith("seed-") and token not in used_seeds)
+                refresh_tokens.discard(token)
+                used_seeds.add(token)
+            if not good:
+                return self.json_reply(400, {"error": "invalid_grant", "error_description": "revoked"})
+            return self.grant()
+        return self.json_reply(400, {"error": "unsupported_grant_type"})
+
+    def do_POST(self):
+        form = self.read_form()
+        scenario = self.path.split("?")[0]
+        if scenario == "/token":
+            return self.token(form)
+        if scenario == "/malformed/token":
+            return self.reply(200, '{"access_token": "at-x", "token_type": ')
+        if scenario == "/oversized/token":
+            return self.json_reply(200, {"access_token": "a" * 100000, "token_type": "Bearer"})
+        if scenario == "/wrongtype/token":
+            return self.json_reply(200, {"access_token": 42, "token_type": "Bearer", "refresh_token": ["x"]})
+        if scenario == "/html/token":
+            return self.reply(502, "<html><body>Bad gateway</body></html>", "text/html")
+        if scenario == "/refused/token":
+            return self.json_reply(400, {"error": "invalid_client"})
+        if scenario == "/silent/token":
+            time.sleep(120)
+            return None
+        return self.reply(404, "not found", "text/plain")
+
+
+def main():
+    cert, key, port_file = sys.argv[1:4]
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+    server.daemon_threads = True
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(cert, key)
+    server.socket = context.wrap_socket(server.socket, server_side=True)
+    with open(port_file + ".tmp", "w") as f:
+        f.write("%d\n" % server.server_address[1])
+    import os
+    os.rename(port_file + ".tmp", port_file)
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    main()
