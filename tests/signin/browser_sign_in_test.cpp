@@ -16,7 +16,7 @@ class BrowserSignInTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(getenv("TESSARY_OAUTH_PORT")) << "run through tests/support/with-oauth-server";
+        ASSERT_TRUE(getenv("TESSARY_OAUTH_OAUTH_PORT")) << "run through tests/support/with-oauth-server";
         pointMicrosoftAtTestServer();
     }
     void TearDown() override

@@ -22,7 +22,7 @@ class EntryAccessTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(getenv("TESSARY_OAUTH_PORT")) << "run through tests/support/with-oauth-server";
+        ASSERT_TRUE(getenv("TESSARY_OAUTH_OAUTH_PORT")) << "run through tests/support/with-oauth-server";
         pointMicrosoftAtTestServer();
         entry.signIn = SignInMicrosoft;
         entry.security = SecuritySslTls;

@@ -123,7 +123,7 @@ std::string TestBrowser::page()
 
 std::string oauthServer(const std::string& path)
 {
-    const char* port = getenv("TESSARY_OAUTH_PORT");
+    const char* port = getenv("TESSARY_OAUTH_OAUTH_PORT");
     return std::string("https://localhost:") + (port ? port : "0") + path;
 }
 

@@ -33,7 +33,7 @@ private:
     HINSTANCE (WINAPI *savedShellExecute_)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
 };
 
-// The https:// address of the local authorization server with path (from TESSARY_OAUTH_PORT).
+// The https:// address of the local authorization server with path (from TESSARY_OAUTH_OAUTH_PORT).
 std::string oauthServer(const std::string& path);
 
 // Trusts the run's CA (TESSARY_OAUTH_CA) in the current user's root store for the life of the

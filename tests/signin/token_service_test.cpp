@@ -24,7 +24,7 @@ class TokenServiceTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(getenv("TESSARY_OAUTH_PORT")) << "run through tests/support/with-oauth-server";
+        ASSERT_TRUE(getenv("TESSARY_OAUTH_OAUTH_PORT")) << "run through tests/support/with-oauth-server";
         ASSERT_TRUE(trustedCa && trustedCa->trusted());
         pointMicrosoftAtTestServer();
     }

@@ -2,7 +2,7 @@
 """A local OAuth 2.0 authorization server over HTTPS for the sign-in tests.
 
 Usage: oauth_server.py CERT_CHAIN KEY PORT_FILE
-Writes its port to PORT_FILE once it listens on 127.0.0.1.
+Writes its two ports to PORT_FILE ("oauth N", "pop3s N") once both listen on 127.0.0.1.
 
 /authorize (GET): checks the request, then redirects to the loopback redirect_uri with a code
   bound to the PKCE challenge. The login_hint picks what the "user" does:
@@ -12,6 +12,9 @@ Writes its port to PORT_FILE once it listens on 127.0.0.1.
 /token (POST): authorization_code with PKCE (S256), refresh_token with rotation (each refresh
   token works once; any token starting "seed-" is good for one first use), invalid_grant for
   anything else. The client "google-client" must send the secret "google-secret".
+POP3 over TLS (the second port): AUTH XOAUTH2 in two steps with the access tokens the token
+  endpoint issued; any other token gets the "+ <base64 error>" challenge, then -ERR after the
+  client's empty line. USER and PASS are always refused. Two messages.
 /<scenario>/token: answers that no token service should give:
     malformed  not JSON        oversized  100 KB of JSON      wrongtype  access_token a number
     html       a 502 page      refused    invalid_client      silent     never answers
@@ -21,6 +24,7 @@ import hashlib
 import http.server
 import json
 import secrets
+import socketserver
 import ssl
 import sys
 import threading
@@ -28,6 +32,7 @@ import time
 import urllib.parse
 
 lock = threading.Lock()
+access_tokens = set()
 codes = {}            # code -> (challenge, redirect_uri, client_id)
 refresh_tokens = set()
 used_seeds = set()
@@ -92,6 +97,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         refresh = "rt-" + secrets.token_urlsafe(16)
         with lock:
             refresh_tokens.add(refresh)
+            access_tokens.add(access)
         self.json_reply(200, {"access_token": access, "token_type": "Bearer", "expires_in": 3600,
                               "refresh_token": refresh, "scope": "test"})
 
@@ -140,6 +146,73 @@ class Handler(http.server.BaseHTTPRequestHandler):
         return self.reply(404, "not found", "text/plain")
 
 
+class Pop3Handler(socketserver.StreamRequestHandler):
+    """Just enough POP3 for a signed-in check: XOAUTH2, STAT, UIDL, TOP n 0, QUIT."""
+
+    def send(self, line):
+        self.wfile.write(line.encode() + b"\r\n")
+        self.wfile.flush()
+
+    def handle(self):
+        self.request.settimeout(30)
+        self.send("+OK test POP3 ready")
+        signed_in = False
+        while True:
+            raw = self.rfile.readline(65536)
+            if not raw:
+                return
+            line = raw.decode(errors="replace").rstrip("\r\n")
+            verb = line.split(" ")[0].upper()
+            if verb == "AUTH" and line.upper() == "AUTH XOAUTH2":
+                self.send("+ ")
+                answer = self.rfile.readline(65536).decode(errors="replace").strip()
+                try:
+                    fields = base64.b64decode(answer, validate=True).decode().split("\x01")
+                except Exception:
+                    fields = []
+                token = fields[1][len("auth=Bearer "):] if len(fields) == 4 and fields[1].startswith("auth=Bearer ") else ""
+                with lock:
+                    good = token in access_tokens and fields[0] == "user=user@example.org"
+                if good:
+                    signed_in = True
+                    self.send("+OK signed in")
+                else:
+                    error = json.dumps({"status": "401", "schemes": "bearer", "scope": "https://mail.google.com/"})
+                    self.send("+ " + base64.b64encode(error.encode()).decode())
+                    self.rfile.readline(65536)
+                    self.send("-ERR authentication failed")
+            elif verb in ("USER", "PASS"):
+                sys.stderr.write("pop3: a password login was tried\n")
+                self.send("-ERR passwords are not taken here")
+            elif not signed_in and verb != "QUIT":
+                self.send("-ERR sign in first")
+            elif verb == "STAT":
+                self.send("+OK 2 640")
+            elif verb == "UIDL":
+                self.send("+OK\r\n1 id-1\r\n2 id-2\r\n.")
+            elif verb == "TOP":
+                number = line.split(" ")[1]
+                self.send("+OK\r\nFrom: sender%s@example.org\r\nSubject: signed-in message %s\r\n\r\n." % (number, number))
+            elif verb == "QUIT":
+                self.send("+OK bye")
+                return
+            else:
+                self.send("-ERR unknown command")
+
+
+class Pop3Server(socketserver.ThreadingTCPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+
+    def __init__(self, context):
+        super().__init__(("127.0.0.1", 0), Pop3Handler)
+        self.context = context
+
+    def get_request(self):
+        sock, address = self.socket.accept()
+        return self.context.wrap_socket(sock, server_side=True), address
+
+
 def main():
     cert, key, port_file = sys.argv[1:4]
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
@@ -147,8 +220,10 @@ def main():
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
     context.load_cert_chain(cert, key)
     server.socket = context.wrap_socket(server.socket, server_side=True)
+    pop3 = Pop3Server(context)
+    threading.Thread(target=pop3.serve_forever, daemon=True).start()
     with open(port_file + ".tmp", "w") as f:
-        f.write("%d\n" % server.server_address[1])
+        f.write("oauth %d\npop3s %d\n" % (server.server_address[1], pop3.server_address[1]))
     import os
     os.rename(port_file + ".tmp", port_file)
     server.serve_forever()
