@@ -6,6 +6,8 @@
 #include "dialogs/dialup_combo.h"
 #include "dialogs/entry_fields.h"
 #include "dialogs/entry_security.h"
+#include "dialogs/entry_sign_in.h"
+#include "platform/messages.h"
 #include "platform/fatal_error.h"
 #include "resources/resource.h"
 
@@ -49,6 +51,8 @@ INT_PTR onInitDialog(HWND dialog, LPARAM parameter)
     FillSecurityList(dialog);
     ShowSecurityFields(dialog, e);
     setChecked(dialog, IDC_EMB_ANNOUNCE_NEW_ONLY, e.announceNewOnly);
+    FillSignInList(dialog);
+    ShowSignInFields(dialog, e);
     showConnection(dialog, e);
     SelectDialupEntry(GetDlgItem(dialog, IDC_EMB_DIALUP), e);
     setChecked(dialog, IDC_EMB_HANG_UP, e.hangUpWhenDone);
@@ -83,6 +87,13 @@ INT_PTR onCommand(HWND dialog, WORD id, WORD code)
     case IDC_EMB_HELP:
         showHelpTopic("Tessary.chm::/mailbox.htm");
         return TRUE;
+    case IDC_EMB_SIGN_IN_NOW:
+        OnSignInButton(dialog);
+        return TRUE;
+    case IDC_EMB_SIGN_IN:
+        if (code == CBN_SELCHANGE)
+            UpdateEntryControls(dialog);
+        return TRUE;
     }
     if (code == BN_CLICKED)
         UpdateEntryControls(dialog);
@@ -96,6 +107,7 @@ void UpdateEntryControls(HWND dialog)
     enableControls(dialog, { IDC_EMB_DIALUP, IDC_EMB_HANG_UP }, !isChecked(dialog, IDC_EMB_ALWAYS_CONNECTED));
     enableControls(dialog, { IDC_EMB_START_TIME }, isChecked(dialog, IDC_EMB_START_TIME_SET));
     enableControls(dialog, { IDC_EMB_END_TIME }, isChecked(dialog, IDC_EMB_END_TIME_SET));
+    UpdateSignInControls(dialog);
 }
 
 INT_PTR CALLBACK EMBdlg(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
@@ -109,7 +121,11 @@ INT_PTR CALLBACK EMBdlg(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
         // The close box is taken as Cancel: closing the window never adds or changes an entry.
         EndDialog(dialog, IDCANCEL);
         return TRUE;
+    case WM_SIGN_IN_DONE:
+        OnSignInDone(dialog);
+        return TRUE;
     case WM_DESTROY:
+        EndSignIn();
         dialogEntry = nullptr;
         return FALSE;
     }

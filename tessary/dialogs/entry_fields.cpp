@@ -3,6 +3,7 @@
 #include "dialogs/dialog_controls.h"
 #include "dialogs/dialup_combo.h"
 #include "dialogs/entry_security.h"
+#include "dialogs/entry_sign_in.h"
 #include "resources/resource.h"
 #include <cstdio>
 #include <cstring>
@@ -25,6 +26,13 @@ bool storeRequired(HWND dialog, int id, MailboxEntry& entry, void (MailboxEntry:
     }
     (entry.*set)(text);
     return true;
+}
+
+void storeOptionalUser(HWND dialog, MailboxEntry& entry)
+{
+    char text[fieldTextSize];
+    readFieldText(dialog, IDC_EMB_USER, text);
+    entry.setUser(text);
 }
 
 void storeConnection(HWND dialog, MailboxEntry& entry)
@@ -148,12 +156,15 @@ bool StoreEntryFields(HWND dialog, MailboxEntry& entry)
                        "something else that will help you remember what it is.") ||
         !storeRequired(dialog, IDC_EMB_SERVER, entry, &MailboxEntry::setServer,
                        "You must supply a server domain name or dotted IP.") ||
-        !storeRequired(dialog, IDC_EMB_USER, entry, &MailboxEntry::setUser,
-                       "You must supply the user, or mailbox name used to access your email.") ||
-        !storeRequired(dialog, IDC_EMB_PASSWORD, entry, &MailboxEntry::setPassword,
-                       "You must supply the password used to access your email.") ||
-        !StoreSecurityFields(dialog, entry))
+        (!SignInMethodChosen(dialog) &&
+         (!storeRequired(dialog, IDC_EMB_USER, entry, &MailboxEntry::setUser,
+                         "You must supply the user, or mailbox name used to access your email.") ||
+          !storeRequired(dialog, IDC_EMB_PASSWORD, entry, &MailboxEntry::setPassword,
+                         "You must supply the password used to access your email."))) ||
+        !StoreSecurityFields(dialog, entry) || !StoreSignInFields(dialog, entry))
         return false;
+    if (SignInMethodChosen(dialog))
+        storeOptionalUser(dialog, entry); // a signed-in entry logs in as its account
     entry.setAnnounceNewOnly(isChecked(dialog, IDC_EMB_ANNOUNCE_NEW_ONLY));
     storeConnection(dialog, entry);
     if (!StoreScheduleFields(dialog, entry))

@@ -11,3 +11,5 @@ const UINT WM_DIAL_CONNECTED = 0x804E; // wParam: the DialWorker
 // Posted by the main window to itself while it is created, so that the box about a damaged
 // entry list opens once the window runs rather than inside its creation.
 const UINT WM_ENTRY_LIST_WARNING = 0x8010;
+// Posted by the edit dialog's sign-in thread to the dialog when the browser sign-in has ended.
+const UINT WM_SIGN_IN_DONE = 0x8030;

@@ -105,6 +105,10 @@
 #define IDC_EMB_PORT                1091
 #define IDC_EMB_TRUSTED_CERTIFICATE 1092
 #define IDC_EMB_ANNOUNCE_NEW_ONLY   1093
+#define IDC_EMB_SIGN_IN             1100 // Password, Microsoft account, Google account
+#define IDC_EMB_ACCOUNT             1101 // the address signed in with
+#define IDC_EMB_SIGN_IN_NOW         1102 // "Sign in..." (while running: "Cancel sign-in")
+#define IDC_EMB_SIGN_IN_STATE       1103 // whether the entry is signed in
 
 // Actions dialog (dialog 110); the wizard's sound and e-mail program pages use the same ids
 #define IDD_ACTIONS                 110

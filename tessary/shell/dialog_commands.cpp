@@ -13,6 +13,7 @@
 #include "platform/fatal_error.h"
 #include "platform/ui_calls.h"
 #include "storage/data_folder.h"
+#include <string>
 
 namespace {
 
@@ -109,6 +110,7 @@ void EditEntryCommand(HWND window)
         return;
     MailboxEntry scratch;
     scratch.copyFrom(*selected);
+    std::string tokenShown = selected->refreshToken ? selected->refreshToken : "";
     entryDialogTitle = "Edit mailbox entry";
     INT_PTR result = OpenEntryDialog(window, &scratch);
     entryDialogTitle = nullptr;
@@ -117,6 +119,13 @@ void EditEntryCommand(HWND window)
     // A check may have ended, or the entry been removed, while the dialog was open.
     if (!app.entries.contains(selected))
         return;
+    // A refresh token the service rotated while the dialog was open replaces the one the dialog
+    // started from, unless the user signed in anew in the dialog.
+    bool signedInAnew = tokenShown != (scratch.refreshToken ? scratch.refreshToken : "");
+    if (!tokenShown.empty())
+        SecureZeroMemory(&tokenShown[0], tokenShown.size());
+    if (!signedInAnew && scratch.signIn == selected->signIn)
+        scratch.setRefreshToken(selected->refreshToken);
     selected->copyFrom(scratch); // stops a running check of the entry first
     RefreshEntryListAndAnimation();
     saveEntryList();

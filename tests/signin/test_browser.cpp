@@ -3,6 +3,7 @@
 // loopback listener.
 #include "signin/test_browser.h"
 #include "platform/ui_calls.h"
+#include <gtest/gtest.h>
 #include "signin/oauth_providers.h"
 #include "storage/mailbox_entry.h"
 #include "support/temp_folder.h"
@@ -152,6 +153,24 @@ TrustedOAuthCa::~TrustedOAuthCa()
     }
     if (store_)
         CertCloseStore(store_, 0);
+}
+
+namespace {
+
+TrustedOAuthCa* trustedCa = nullptr;
+
+class TrustTheRunsCa : public ::testing::Environment {
+public:
+    void SetUp() override { trustedCa = new TrustedOAuthCa; }
+    void TearDown() override { delete trustedCa; }
+};
+::testing::Environment* const trustEnvironment = ::testing::AddGlobalTestEnvironment(new TrustTheRunsCa);
+
+} // namespace
+
+bool testCaTrusted()
+{
+    return trustedCa && trustedCa->trusted();
 }
 
 void pointMicrosoftAtTestServer(const std::string& scenario)

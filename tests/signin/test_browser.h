@@ -51,6 +51,10 @@ private:
     const void* inStore_ = nullptr;
 };
 
+// Whether the program trusts the run's CA: every program that links the test browser does, from
+// its first test to its last.
+bool testCaTrusted();
+
 // The fixture of the tests against the local server: the Microsoft provider pointed at it with a
 // client id, put back afterwards.
 void pointMicrosoftAtTestServer(const std::string& scenario = "");

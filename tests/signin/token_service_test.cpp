@@ -11,21 +11,12 @@
 
 namespace {
 
-TrustedOAuthCa* trustedCa = nullptr;
-
-class TrustTheRunsCa : public ::testing::Environment {
-public:
-    void SetUp() override { trustedCa = new TrustedOAuthCa; }
-    void TearDown() override { delete trustedCa; }
-};
-::testing::Environment* const trustEnvironment = ::testing::AddGlobalTestEnvironment(new TrustTheRunsCa);
-
 class TokenServiceTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(getenv("TESSARY_OAUTH_OAUTH_PORT")) << "run through tests/support/with-oauth-server";
-        ASSERT_TRUE(trustedCa && trustedCa->trusted());
+        ASSERT_TRUE(testCaTrusted());
         pointMicrosoftAtTestServer();
     }
     void TearDown() override
