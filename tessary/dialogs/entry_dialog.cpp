@@ -90,6 +90,9 @@ INT_PTR onCommand(HWND dialog, WORD id, WORD code)
     case IDC_EMB_SIGN_IN_NOW:
         OnSignInButton(dialog);
         return TRUE;
+    case IDC_EMB_SIGN_IN_CODE:
+        OnSignInWithCodeButton(dialog);
+        return TRUE;
     case IDC_EMB_SIGN_IN:
         if (code == CBN_SELCHANGE)
             UpdateEntryControls(dialog);

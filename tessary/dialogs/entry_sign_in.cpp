@@ -2,6 +2,7 @@
 // runs on its own thread; the dialog stays usable and can cancel it. The refresh token it brings
 // is kept here until OK stores it in the entry, and never shown.
 #include "dialogs/entry_sign_in.h"
+#include "dialogs/device_sign_in_dialog.h"
 #include "dialogs/dialog_controls.h"
 #include "platform/messages.h"
 #include "resources/resource.h"
@@ -168,6 +169,8 @@ void UpdateSignInControls(HWND dialog)
     enableControls(dialog, { IDC_EMB_ACCOUNT }, withAccount && !running);
     enableControls(dialog, { IDC_EMB_SIGN_IN }, !running);
     enableControls(dialog, { IDC_EMB_SIGN_IN_NOW }, withAccount || running);
+    const OAuthProvider* provider = oauthProviderFor(chosenMethod(dialog));
+    enableControls(dialog, { IDC_EMB_SIGN_IN_CODE }, provider && provider->hasDeviceFlow && !running);
     showState(dialog);
 }
 
@@ -203,6 +206,36 @@ void OnSignInButton(HWND dialog)
     }
     startSignIn(dialog);
     UpdateSignInControls(dialog);
+}
+
+void OnSignInWithCodeButton(HWND dialog)
+{
+    int32_t method = chosenMethod(dialog);
+    const OAuthProvider* provider = oauthProviderFor(method);
+    std::string account = accountText(dialog);
+    if (running || !provider || !provider->hasDeviceFlow)
+        return;
+    if (provider->clientId.empty()) {
+        showInvalidInput(dialog, noClientIdText);
+        return;
+    }
+    if (account.empty()) {
+        showInvalidInput(dialog, "You must supply the account (e-mail address) you sign in with.");
+        return;
+    }
+    std::string token;
+    int result = RunDeviceSignIn(dialog, *provider, token);
+    if (result == signInOk) {
+        scrub(newRefreshToken);
+        newRefreshToken = token;
+        newTokenMethod = method;
+        newTokenAccount = account;
+        scrub(token);
+    }
+    UpdateSignInControls(dialog);
+    const char* line = signInResultLine(result);
+    if (result != signInOk && result != signInCancelled && line)
+        SetDlgItemTextA(dialog, IDC_EMB_SIGN_IN_STATE, line + 7);
 }
 
 void OnSignInDone(HWND dialog)

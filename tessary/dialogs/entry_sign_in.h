@@ -18,6 +18,8 @@ bool StoreSignInFields(HWND dialog, MailboxEntry& entry);
 
 // "Sign in...": starts the browser sign-in, or cancels the one running.
 void OnSignInButton(HWND dialog);
+// "Sign in with a code...": runs the device sign-in dialog (Microsoft only).
+void OnSignInWithCodeButton(HWND dialog);
 // WM_SIGN_IN_DONE from the sign-in thread.
 void OnSignInDone(HWND dialog);
 // The dialog is closing: a running sign-in is cancelled and its thread joined.

@@ -13,3 +13,5 @@ const UINT WM_DIAL_CONNECTED = 0x804E; // wParam: the DialWorker
 const UINT WM_ENTRY_LIST_WARNING = 0x8010;
 // Posted by the edit dialog's sign-in thread to the dialog when the browser sign-in has ended.
 const UINT WM_SIGN_IN_DONE = 0x8030;
+// Posted by the device sign-in's thread to its dialog once the service has given the code.
+const UINT WM_DEVICE_CODE_SHOWN = 0x8031;

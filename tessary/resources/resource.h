@@ -109,6 +109,7 @@
 #define IDC_EMB_ACCOUNT             1101 // the address signed in with
 #define IDC_EMB_SIGN_IN_NOW         1102 // "Sign in..." (while running: "Cancel sign-in")
 #define IDC_EMB_SIGN_IN_STATE       1103 // whether the entry is signed in
+#define IDC_EMB_SIGN_IN_CODE        1104 // "Sign in with a code..." (Microsoft only)
 
 // Actions dialog (dialog 110); the wizard's sound and e-mail program pages use the same ids
 #define IDD_ACTIONS                 110
@@ -148,6 +149,14 @@
 #define IDC_WIZ_DIALUP              1015
 #define IDC_WIZ_HANG_UP             1035
 #define IDC_WIZ_CLIENT_LIST         1060 // step 7
+
+// Sign in with a code (dialog 140), opened from the edit dialog
+#define IDD_DEVICE_SIGN_IN          140
+#define IDC_DSI_ADDRESS             1110 // where to enter the code
+#define IDC_DSI_CODE                1111
+#define IDC_DSI_COPY                1112
+#define IDC_DSI_OPEN                1113
+#define IDC_DSI_STATE               1114
 
 // Header viewer (dialog 131)
 #define IDD_HEADERS                 131

@@ -5,6 +5,7 @@
 #include "dialogs/entry_dialog.h"
 #include "resources/resource.h"
 #include "signin/browser_sign_in.h"
+#include "signin/device_sign_in.h"
 #include "signin/oauth_providers.h"
 #include "signin/test_browser.h"
 #include "storage/mailbox_entry.h"
@@ -193,4 +194,114 @@ TEST_F(SignInDialog, ChoosingThePasswordAgainDropsTheSignIn)
     EXPECT_EQ(SignInPassword, entry.signIn);
     EXPECT_EQ(nullptr, entry.refreshToken);
     EXPECT_STREQ("kept-as-it-was", entry.password);
+}
+
+namespace {
+
+// Runs the message loop from inside a step until the control holds part.
+bool waitForText(HWND dialog, int id, const std::string& part)
+{
+    for (DWORD waited = 0; waited < 20000; waited += 20) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        if (itemText(dialog, id).find(part) != std::string::npos)
+            return true;
+        Sleep(20);
+    }
+    return false;
+}
+
+bool waitUntilHidden(HWND dialog)
+{
+    for (DWORD waited = 0; waited < 20000; waited += 20) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        if (!IsWindow(dialog) || !IsWindowVisible(dialog))
+            return true;
+        Sleep(20);
+    }
+    return false;
+}
+
+std::string clipboardText()
+{
+    std::string text;
+    if (OpenClipboard(nullptr)) {
+        if (HANDLE data = GetClipboardData(CF_TEXT)) {
+            text = static_cast<const char*>(GlobalLock(data));
+            GlobalUnlock(data);
+        }
+        CloseClipboard();
+    }
+    return text;
+}
+
+} // namespace
+
+TEST_F(SignInDialog, SignInWithACodeShowsCopiesAndOpensItThenStoresTheToken)
+{
+    SeamOverride<volatile LONG> quickSeconds(deviceIntervalUnitMs, 100);
+    oauthProviderFor(SignInMicrosoft)->device = oauthServer("/devicecode");
+    TestBrowser browser(false);
+    ModalScript script;
+    script.on(caption, [](HWND dialog) {
+        fillSignedInEntry(dialog);
+        EXPECT_TRUE(itemEnabled(dialog, IDC_EMB_SIGN_IN_CODE));
+        click(dialog, IDC_EMB_SIGN_IN_CODE);
+    });
+    script.on("Sign in with a code", [&browser](HWND dialog) {
+        ASSERT_TRUE(waitForText(dialog, IDC_DSI_CODE, "ABCD-EFGH"));
+        EXPECT_EQ("https://localhost/devicelogin", itemText(dialog, IDC_DSI_ADDRESS));
+        click(dialog, IDC_DSI_COPY);
+        EXPECT_EQ("ABCD-EFGH", clipboardText());
+        click(dialog, IDC_DSI_OPEN);
+        EXPECT_EQ("https://localhost/devicelogin", browser.address());
+        // The service grants at its third poll; the dialog then ends by itself (hidden at once,
+        // destroyed when this step has returned to its modal loop).
+        EXPECT_TRUE(waitUntilHidden(dialog));
+    });
+    // The edit dialog is enabled again as soon as the code dialog ends, before that dialog's loop
+    // has returned to the button's handler: one tick passes before the edit dialog is looked at.
+    script.on(caption, [](HWND) {});
+    script.on(caption, [](HWND dialog) {
+        EXPECT_EQ("Signed in. Choose OK to keep the sign-in.", itemText(dialog, IDC_EMB_SIGN_IN_STATE));
+        click(dialog, IDOK);
+    });
+    EXPECT_EQ(IDOK, OpenEntryDialog(nullptr, &entry));
+    EXPECT_TRUE(script.finished()) << script.stuckCaption;
+    ASSERT_NE(nullptr, entry.refreshToken);
+    EXPECT_EQ("rt-", std::string(entry.refreshToken).substr(0, 3));
+}
+
+TEST_F(SignInDialog, CancellingTheCodeDialogLeavesNoTokenAndGoogleHasNoCodeSignIn)
+{
+    SeamOverride<volatile LONG> quickSeconds(deviceIntervalUnitMs, 100);
+    oauthProviderFor(SignInMicrosoft)->device = oauthServer("/devicecode");
+    ModalScript script;
+    script.on(caption, [](HWND dialog) {
+        fillSignedInEntry(dialog);
+        click(dialog, IDC_EMB_SIGN_IN_CODE);
+    });
+    script.on("Sign in with a code", [](HWND dialog) {
+        ASSERT_TRUE(waitForText(dialog, IDC_DSI_CODE, "ABCD-EFGH"));
+        click(dialog, IDCANCEL);
+    });
+    script.on(caption, [](HWND) {}); // as above: the code dialog's loop returns first
+    script.on(caption, [](HWND dialog) {
+        EXPECT_EQ("Not signed in yet: choose Sign in...", itemText(dialog, IDC_EMB_SIGN_IN_STATE));
+        chooseMethod(dialog, SignInGoogle);
+        EXPECT_FALSE(itemEnabled(dialog, IDC_EMB_SIGN_IN_CODE));
+        chooseMethod(dialog, SignInMicrosoft);
+        click(dialog, IDOK);
+    });
+    EXPECT_EQ(IDOK, OpenEntryDialog(nullptr, &entry));
+    EXPECT_TRUE(script.finished()) << script.stuckCaption;
+    EXPECT_EQ(SignInMicrosoft, entry.signIn);
+    EXPECT_EQ(nullptr, entry.refreshToken);
 }

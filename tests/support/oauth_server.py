@@ -15,6 +15,12 @@ Writes its two ports to PORT_FILE ("oauth N", "pop3s N") once both listen on 127
 POP3 over TLS (the second port): AUTH XOAUTH2 in two steps with the access tokens the token
   endpoint issued; any other token gets the "+ <base64 error>" challenge, then -ERR after the
   client's empty line. USER and PASS are always refused. Two messages.
+/devicecode, /<scenario>/devicecode (POST): a device code (interval 1, expires_in 30); polls of the
+  token endpoint with it then answer by scenario:
+    (none)  authorization_pending twice, then the tokens
+    slow    slow_down first; afterwards any poll sooner than 0.5 s after the one before gets
+            slow_down again; the third poll in time gets the tokens
+    expire  expired_token            deny  access_denied            garbage  a device answer that is not JSON
 /<scenario>/token: answers that no token service should give:
     malformed  not JSON        oversized  100 KB of JSON      wrongtype  access_token a number
     html       a 502 page      refused    invalid_client      silent     never answers
@@ -35,6 +41,7 @@ lock = threading.Lock()
 access_tokens = set()
 codes = {}            # code -> (challenge, redirect_uri, client_id)
 refresh_tokens = set()
+device_codes = {}     # device code -> {"scenario", "polls", "last"}
 used_seeds = set()
 
 
@@ -114,6 +121,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
                     or b64url(hashlib.sha256(verifier.encode()).digest()) != bound[0]):
                 return self.json_reply(400, {"error": "invalid_grant"})
             return self.grant()
+        if kind == "urn:ietf:params:oauth:grant-type:device_code":
+            return self.device_poll(form.get("device_code", ""))
         if kind == "refresh_token":
             token = form.get("refresh_token", "")
             with lock:
@@ -125,9 +134,46 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return self.grant()
         return self.json_reply(400, {"error": "unsupported_grant_type"})
 
+    def device_poll(self, code):
+        with lock:
+            record = device_codes.get(code)
+            if record is None:
+                return self.json_reply(400, {"error": "invalid_grant"})
+            now = time.monotonic()
+            too_soon = record["last"] is not None and now - record["last"] < 0.5
+            record["last"] = now
+            record["polls"] += 1
+            scenario, polls = record["scenario"], record["polls"]
+            if scenario == "slow" and (polls == 1 or too_soon):
+                record["polls"] = 1 if polls == 1 else record["polls"] - 1
+                return self.json_reply(400, {"error": "slow_down"})
+        if scenario == "expire":
+            return self.json_reply(400, {"error": "expired_token"})
+        if scenario == "deny":
+            return self.json_reply(400, {"error": "access_denied"})
+        if polls < 3:
+            return self.json_reply(400, {"error": "authorization_pending"})
+        with lock:
+            device_codes.pop(code, None)
+        return self.grant()
+
+    def device_code(self, scenario, form):
+        if not form.get("client_id") or not form.get("scope"):
+            return self.json_reply(400, {"error": "invalid_request"})
+        if scenario == "garbage":
+            return self.reply(200, "<html>not a device code</html>", "text/html")
+        code = "dc-" + secrets.token_urlsafe(16)
+        with lock:
+            device_codes[code] = {"scenario": scenario, "polls": 0, "last": None}
+        self.json_reply(200, {"device_code": code, "user_code": "ABCD-EFGH",
+                              "verification_uri": "https://localhost/devicelogin", "expires_in": 30,
+                              "interval": 1, "message": "enter ABCD-EFGH"})
+
     def do_POST(self):
         form = self.read_form()
         scenario = self.path.split("?")[0]
+        if scenario.endswith("/devicecode"):
+            return self.device_code(scenario[1:-len("/devicecode")].strip("/"), form)
         if scenario == "/token":
             return self.token(form)
         if scenario == "/malformed/token":
