@@ -79,8 +79,8 @@ std::string authorizeAddress(const OAuthProvider& provider, const std::string& r
     address += "&code_challenge_method=S256";
     if (loginHint && loginHint[0])
         address += "&login_hint=" + percentEncode(loginHint);
-    if (!provider.hasDeviceFlow)
-        address += "&access_type=offline&prompt=consent"; // Google gives a refresh token only so
+    if (provider.authorizeExtras && provider.authorizeExtras[0])
+        address += std::string("&") + provider.authorizeExtras;
     return address;
 }
 

@@ -26,13 +26,15 @@ void setBuiltIns()
                                "https://login.microsoftonline.com/common/oauth2/v2.0/token",
                                "https://login.microsoftonline.com/common/oauth2/v2.0/devicecode",
                                "https://outlook.office.com/POP.AccessAsUser.All offline_access",
-                               TESSARY_MICROSOFT_CLIENT_ID, "" };
+                               TESSARY_MICROSOFT_CLIENT_ID, "", "" };
     google = OAuthProvider{ "google", false,
                             "https://accounts.google.com/o/oauth2/v2/auth",
                             "https://oauth2.googleapis.com/token",
                             "",
                             "https://mail.google.com/",
-                            TESSARY_GOOGLE_CLIENT_ID, TESSARY_GOOGLE_CLIENT_SECRET };
+                            TESSARY_GOOGLE_CLIENT_ID, TESSARY_GOOGLE_CLIENT_SECRET,
+                            // Google gives a refresh token only when asked for offline access.
+                            "access_type=offline&prompt=consent" };
     providersSet = true;
 }
 

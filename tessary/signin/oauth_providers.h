@@ -13,6 +13,7 @@ struct OAuthProvider {
     std::string scope;
     std::string clientId;     // empty: nobody registered the program; sign-in cannot start
     std::string clientSecret; // Google's installed-app secret, which it does not treat as secret
+    const char* authorizeExtras; // added to the authorize address ("" for none)
 };
 
 // The provider of a sign-in method (storage/mailbox_entry.h SignInMethod), or null for the password.

@@ -64,7 +64,22 @@ TEST_F(BrowserSignInTest, CodeWithPkceGivesTheTokens)
     EXPECT_EQ("https://outlook.office.com/POP.AccessAsUser.All offline_access", value);
     ASSERT_TRUE(queryValue(query, "login_hint", value));
     EXPECT_EQ("user@example.org", value);
+    EXPECT_FALSE(queryValue(query, "access_type", value));
     EXPECT_NE(std::string::npos, browser.page().find("Signed in"));
+}
+
+TEST_F(BrowserSignInTest, GoogleIsAskedForOfflineAccessToGiveARefreshToken)
+{
+    OAuthProvider google = *oauthProviderFor(SignInGoogle);
+    std::string address = authorizeAddress(google, "http://127.0.0.1:1/", "s", "c", nullptr);
+    std::string query = queryOf(address);
+    std::string value;
+    ASSERT_TRUE(queryValue(query, "access_type", value));
+    EXPECT_EQ("offline", value);
+    ASSERT_TRUE(queryValue(query, "prompt", value));
+    EXPECT_EQ("consent", value);
+    EXPECT_FALSE(queryValue(query, "login_hint", value));
+    EXPECT_EQ(0u, address.find("https://accounts.google.com/o/oauth2/v2/auth?client_id="));
 }
 
 TEST_F(BrowserSignInTest, ARedirectWithAnotherStateIsRefused)
