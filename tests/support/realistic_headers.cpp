@@ -165,3 +165,11 @@ std::string realisticMessage(size_t headerBytes, uint32_t seed)
 {
     return realisticHeaderBlock(headerBytes, seed) + "\r\nThe body, which a check never fetches.\r\n";
 }
+
+std::string keptRealisticText(size_t headerBytes, uint32_t seed, size_t limit)
+{
+    std::string block = realisticHeaderBlock(headerBytes, seed) + "\r\n";
+    if (block.size() > limit)
+        block.resize(block.rfind("\r\n", limit - 2) + 2);
+    return "+OK\r\n" + block + ".\r\n";
+}

@@ -18,3 +18,13 @@ std::string realisticMessage(size_t headerBytes, uint32_t seed);
 // The From and Subject lines realisticHeaderBlock puts first (with their line ends).
 std::string realisticFromLine(uint32_t seed);
 std::string realisticSubjectLine(uint32_t seed);
+
+// The header block sizes of a mailbox as real mail has them today, from the small to past the
+// limit a block is kept up to.
+const size_t realisticBlockSizes[] = { 3 * 1024, 5 * 1024, 10 * 1024, 20 * 1024, 60 * 1024, 135 * 1024,
+                                       255 * 1024, 300 * 1024 };
+
+// What a session keeps of the header block of realisticMessage(headerBytes, seed) as a server
+// sends it ("+OK", the block with its empty line, "."): all of it within limit bytes, else the
+// lines that end within limit bytes.
+std::string keptRealisticText(size_t headerBytes, uint32_t seed, size_t limit);
