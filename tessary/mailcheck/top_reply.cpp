@@ -8,7 +8,7 @@ void TopReply::reset()
 {
     text_.clear();
     statusDone_ = refused_ = dropping_ = false;
-    statusLength_ = keptEnd_ = lineLength_ = 0;
+    statusLength_ = keptEnd_ = lineLength_ = replyLength_ = 0;
     lastEndedCrLf_ = false;
     lastByte_ = 0;
 }
@@ -73,6 +73,8 @@ ReplyReader::Progress TopReply::take(const char* data, size_t length, size_t& us
         size_t rest = length - used;
         const char* lineEnd = static_cast<const char*>(memchr(piece, '\n', rest));
         size_t pieceLength = lineEnd ? size_t(lineEnd - piece) + 1 : rest;
+        if (replyLength_ + used + pieceLength > topReplyReadLimit)
+            return Progress::failed;
         for (size_t i = 0; i < pieceLength && lineLength_ + i < sizeof lineHead_; ++i)
             lineHead_[lineLength_ + i] = piece[i];
         lineLength_ += pieceLength;
@@ -91,5 +93,6 @@ ReplyReader::Progress TopReply::take(const char* data, size_t length, size_t& us
             return Progress::done;
         lastByte_ = piece[pieceLength - 1];
     }
+    replyLength_ += length; // all of it belonged to this reply
     return Progress::more;
 }

@@ -10,13 +10,20 @@
 // rest is read and dropped. Real mail stays far below it (Exchange refuses 256 KB of headers).
 const size_t headerBlockLimit = 256 * 1024;
 
+// A reply to TOP still going after this many bytes is taken for one that never ends, and fails
+// like a reply that breaks off. It is 64 times the kept block and far beyond what any mail
+// system accepts in headers (Gmail 500 KB); without it a server streaming junk at full speed would
+// hold the check for ever, as each received byte also lengthens the session's deadline.
+const size_t topReplyReadLimit = 64 * headerBlockLimit;
+
 class TopReply : public ReplyReader {
 public:
     // Ready for the next reply; the memory of the last one is kept for it.
     void reset();
 
     // Fails on a status line that is neither "+OK" nor "-ERR" or that is too long for the status
-    // reply buffer (the limit every status line has); a header line of any length is taken.
+    // reply buffer (the limit every status line has), and on a reply past topReplyReadLimit; a
+    // header line of any length within that is taken.
     Progress take(const char* data, size_t length, size_t& used) override;
 
     // After done: the text to keep, as the server sent it: the status line, the kept header lines
@@ -37,6 +44,7 @@ private:
     bool dropping_ = false;     // a line went past the limit: nothing more is stored
     bool lastEndedCrLf_ = false;
     size_t lineLength_ = 0;     // bytes of the current line so far, stored or not
+    size_t replyLength_ = 0;    // bytes of the reply so far, stored or not
     char lineHead_[3] = {};     // its first bytes, to know the closing dot line
     char lastByte_ = 0;
 };

@@ -2,6 +2,7 @@
 // absurd counts, credentials too long for a command line, names that do not resolve.
 #include "mailcheck/pop3_test_support.h"
 #include "mailcheck/session_deadline.h"
+#include "mailcheck/top_reply.h"
 #include <thread>
 #include <vector>
 
@@ -51,6 +52,23 @@ TEST_F(Pop3SessionTest, EndlessTopReplyFailsAtTheServerTimeOut)
     FakePop3Server server;
     server.loggedIn().answer("+OK 1 10\r\n").receive()
         .send("+OK\r\n" + std::string(400000, 'y')).holdWithoutReading();
+    DWORD started = GetTickCount();
+    EXPECT_EQ(pop3TopBroken, run(server));
+    EXPECT_LT(GetTickCount() - started, 30000u);
+    EXPECT_EQ("(null)", slot(0));
+}
+
+// A server streaming one endless reply at full speed never lets a wait run out, and each byte
+// lengthens the session's deadline: the reply's own bound ends it.
+TEST_F(Pop3SessionTest, TopReplyStreamingPastItsReadLimitFailsAtOnce)
+{
+    SeamOverride<volatile LONG> longWait(serverTimeoutMs, 60000);
+    std::string line = "X-Filler: " + std::string(1000, 'f') + "\r\n";
+    std::string stream = "+OK\r\n";
+    while (stream.size() <= topReplyReadLimit)
+        stream += line;
+    FakePop3Server server;
+    server.loggedIn().answer("+OK 1 10\r\n").answer(stream + "\r\n.\r\n");
     DWORD started = GetTickCount();
     EXPECT_EQ(pop3TopBroken, run(server));
     EXPECT_LT(GetTickCount() - started, 30000u);
