@@ -11,10 +11,10 @@
 const size_t headerBlockLimit = 256 * 1024;
 
 // A reply to TOP still going after this many bytes is taken for one that never ends, and fails
-// like a reply that breaks off. It is 64 times the kept block and far beyond what any mail
-// system accepts in headers (Gmail 500 KB); without it a server streaming junk at full speed would
-// hold the check for ever, as each received byte also lengthens the session's deadline.
-const size_t topReplyReadLimit = 64 * headerBlockLimit;
+// like a reply that breaks off. It is 16 times the kept block and 8 times what the most lenient
+// mail service accepts in headers (Gmail, 500 KB); without it a server streaming junk at full
+// speed would hold the check for ever, as each received byte also lengthens the session's deadline.
+const size_t topReplyReadLimit = 16 * headerBlockLimit;
 
 class TopReply : public ReplyReader {
 public:
