@@ -8,11 +8,12 @@
 class HeaderBudget;
 class Pop3Connection;
 
-// Commands sent and not yet answered: at most this many, so that neither side's buffers fill
-// while the other is not reading, whatever the size of the replies; a new batch goes out once
-// they are down to the half. The replies themselves pass through the connection's fixed
-// read-ahead, one at a time.
-const size_t pipelineWindowCommands = 64;
+// Commands sent and not yet answered: at most this many, whatever the size of their replies; a new
+// batch goes out once they are down to the half. At most 14 bytes a TOP line, they stay under
+// 16 KB, which the server's receive buffer holds while it is busy sending replies, so a send never
+// waits on a server that waits on us. The replies themselves pass through the connection's fixed
+// read-ahead, one at a time, so no buffer of ours grows with them.
+const size_t pipelineWindowCommands = 1024;
 
 // Where the header blocks of a session go: one text and one HeaderMark set a slot, the texts kept
 // within the budget.
