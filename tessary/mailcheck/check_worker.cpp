@@ -20,6 +20,7 @@ DWORD WINAPI CheckWorker(LPVOID parameter)
     }
 
     char** headers = nullptr;
+    uint8_t* marks = nullptr;
     uint32_t count = 0;
     char detail[pop3DetailSize];
     Pop3Target target = { entry->server, entry->security, entry->port, entry->trustedCertificate };
@@ -34,14 +35,16 @@ DWORD WINAPI CheckWorker(LPVOID parameter)
         result = pop3PasswordUnreadable;
     } else {
         result = Pop3Session(target, entry->user, entry->password, &count, params->stopEvent, &headers, detail,
-                             sizeof detail, newOnly);
+                             sizeof detail, newOnly, &marks);
     }
     WSACleanup();
 
     // Readers walk the slots by headerCount, so a count without an array stores no slots.
     EnterCriticalSection(&entry->lock);
     entry->clearHeaders();
-    entry->setHeaders(headers, headers ? int32_t(count) : 0);
+    entry->setHeaders(headers, headers ? int32_t(count) : 0, headers ? marks : nullptr);
+    if (!headers)
+        delete[] marks;
     entry->setLastResultDetail(result == pop3Success ? nullptr : detail);
     bool saveState = recordNewOnlyCheck(*entry, result == pop3Success, newOnly);
     LeaveCriticalSection(&entry->lock);

@@ -95,11 +95,15 @@ public:
     // inside lock before it posts its message.
     void setLastResultDetail(const char* text);
 
-    // Takes ownership of the array and its texts as they are; callers clearHeaders first.
-    void setHeaders(char** texts, int32_t count);
+    // Takes ownership of the arrays and the texts as they are; callers clearHeaders first. marks
+    // (new[], may be null for all whole) holds one HeaderMark set a slot.
+    void setHeaders(char** texts, int32_t count, uint8_t* marks = nullptr);
     void clearHeaders();
     // The header text of message index + 1, or null.
     const char* getHeader(int index) const;
+    // The HeaderMark set of message index + 1 (mailcheck/header_marks.h): whether its block was
+    // cut or reduced. 0 for a whole one, and outside the list.
+    uint8_t getHeaderMarks(int index) const;
     // which 0: the sender address ("From:" line), 1: the subject ("Subject: " line); any other
     // value answers true and writes nothing. The value is cut to fit outputSize bytes with its
     // terminating zero. False, with nothing written, when the field is not there.
@@ -155,8 +159,9 @@ public:
     volatile LONG lastResult = 0;  // message count, or a negative Pop3Result
     char* lastResultDetail = nullptr; // guarded by lock
     char** headers = nullptr;
+    uint8_t* headerMarks = nullptr; // one HeaderMark set a slot, or null
     int32_t headerCount = 0;
-    CRITICAL_SECTION lock;         // guards headers and headerCount
+    CRITICAL_SECTION lock;         // guards headers, headerMarks and headerCount
     bool playSoundOnMail = false;
     bool playSoundOnNoMail = false;
     bool runMailProgram = false;

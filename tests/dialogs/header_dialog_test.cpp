@@ -2,6 +2,7 @@
 // entry's name, and nothing for an entry without mail.
 #include "dialog_test.h"
 #include "dialogs/header_dialog.h"
+#include "mailcheck/header_marks.h"
 #include "support/entry_headers.h"
 #include "resources/resource.h"
 #include <cstring>
@@ -89,6 +90,21 @@ TEST_F(HeaderDialog, LongHeaderListsAreNotCut)
     entry.lastResult = count;
     INT_PTR result = 0;
     EXPECT_EQ(header.size() * count, shown(result).second.size());
+}
+
+TEST_F(HeaderDialog, ABlockThatIsNotWholeSaysSoOnALineBeforeIt)
+{
+    entry.setName("box");
+    giveHeaders(entry, { "+OK\r\nA: 1\r\n.\r\n", "+OK\r\nB: 2\r\n\r\n.\r\n", "+OK\r\nC: 3\r\n.\r\n" },
+                { headerCut, headerReduced, headerKeptWhole });
+    entry.lastResult = 3;
+    INT_PTR result = 0;
+    EXPECT_EQ("[This message's headers are longer than 256 KB: they are cut after the last whole line.]\r\n"
+              "+OK\r\nA: 1\r\n.\r\n"
+              "[Too many headers to keep them all: only the main fields of this message are shown.]\r\n"
+              "+OK\r\nB: 2\r\n\r\n.\r\n"
+              "+OK\r\nC: 3\r\n.\r\n",
+              shown(result).second);
 }
 
 TEST_F(HeaderDialog, WithoutAnEntryItIsFatal)
