@@ -104,7 +104,7 @@ void moreMessagesText(const std::vector<int>& numbers, char* text, size_t size)
 }
 
 // Who wrote the announced messages, whether or not speech is on: "sender: subject" for each of
-// the first spokenMessageLimit, then how many more there are.
+// the first spokenMessageLimit.
 void logAnnouncedMessages(const MailboxEntry& entry, const std::vector<int>& numbers)
 {
     size_t named = namedMessages(numbers);
@@ -117,16 +117,31 @@ void logAnnouncedMessages(const MailboxEntry& entry, const std::vector<int>& num
         cutWideText(subject, loggedFieldLimit);
         LogEntryWideLine(entry.name, sender + L": " + subject);
     }
-    if (numbers.size() > named) {
-        char more[64];
-        moreMessagesText(numbers, more, sizeof more);
-        LogEntryLine(entry.name, more);
+}
+
+bool sendersOrSubjectsSpoken(const Settings& settings)
+{
+    return settings.speakCheckResults && (settings.speakFromAddresses || settings.speakSubjects);
+}
+
+// How many announced messages the log and the report did not name, after the spoken report; it
+// is spoken too, unless the log has just spoken it.
+void sumUpTheRest(const MailboxEntry& entry, const std::vector<int>& numbers, const Settings& settings)
+{
+    if (numbers.size() <= namedMessages(numbers))
+        return;
+    char more[64];
+    moreMessagesText(numbers, more, sizeof more);
+    LogEntryLine(entry.name, more);
+    if (sendersOrSubjectsSpoken(settings) && !settings.fullVoiceFeedback) {
+        WaitCursor busy;
+        speakOrLog(more, settings, mailSpeakFailure);
     }
 }
 
 // Speaks the sender and the subject (as the settings ask) of the messages numbered in numbers,
-// the first spokenMessageLimit of them one by one, and then how many more there are (unless the
-// log has just spoken that line). The parse failure line counts the headers of all numbers.
+// the first spokenMessageLimit of them one by one. The parse failure line counts the headers of
+// all numbers.
 void speakMessages(const MailboxEntry& entry, const std::vector<int>& numbers, const Settings& settings)
 {
     if (!settings.speakFromAddresses && !settings.speakSubjects)
@@ -141,11 +156,6 @@ void speakMessages(const MailboxEntry& entry, const std::vector<int>& numbers, c
             speakField(entry, numbers[i], SubjectField, settings, parseFailures);
     }
     parseFailures.log();
-    if (numbers.size() > spoken && !settings.fullVoiceFeedback) { // else the log has spoken it
-        char more[64];
-        moreMessagesText(numbers, more, sizeof more);
-        speakOrLog(more, settings, mailSpeakFailure);
-    }
 }
 
 // The spoken count (of the messages announced) and their senders and subjects.
@@ -185,6 +195,7 @@ void mailWaiting(HWND window, const MailboxEntry& entry, const char* logText, co
     logAnnouncedMessages(entry, announced);
     if (settings.speakCheckResults)
         speakMailReport(entry, announced, settings);
+    sumUpTheRest(entry, announced, settings);
 }
 
 // The no-mail case: logText in the log, the no-mail sound, and spokenFormat (with the name).
