@@ -149,3 +149,9 @@
 #define IDD_HEADERS                 131
 #define IDC_HDR_TEXT                1080
 #define IDC_HDR_MAILBOX             1081
+#define IDC_HDR_MESSAGE             1100 // the number of the message shown
+#define IDC_HDR_MESSAGE_SPIN        1101
+#define IDC_HDR_MESSAGE_COUNT       1102 // "of N"
+#define IDC_HDR_FROM                1103 // the shown message's fields, decoded
+#define IDC_HDR_DATE                1104
+#define IDC_HDR_SUBJECT             1105
