@@ -72,6 +72,9 @@
 #define IDC_SET_ENGINE_LEXICON      1078
 #define IDC_SET_ENGINE_TRANSLATE    1079
 #define IDC_SET_SPEED               1080
+#define IDC_SET_SHOW_NOTIFICATION   1081 // "Show a notification for new mail"
+#define IDC_SET_QUIET_WHEN_BUSY     1082 // hold sound, speech and pop-up while the user is busy
+#define IDC_SET_FAILURE_ALERTS      1083 // tell the user when an account cannot be checked
 
 // Edit mailbox entry dialog (dialog 104); the wizard's schedule page uses the same schedule ids
 #define IDD_ENTRY                   104
@@ -123,6 +126,7 @@
 #define IDC_ACT_NO_MAIL_SOUND_FILE  1056
 #define IDC_ACT_BROWSE_NO_MAIL_SOUND 1057
 #define IDC_ACT_HELP                1069
+#define IDC_ACT_MUTE                1095 // "Mute this account"
 
 // Add account wizard (pages 121 to 128, in the order step 2, step 1, steps 3 to 8)
 #define IDD_WIZ_SERVER              121 // step 2
