@@ -15,6 +15,7 @@
 #define IDI_ENTRY_CHECKING_3    117 // list row: check running, animation frame
 #define IDI_ENTRY_MAIL          118 // list row: enabled, mail waiting
 #define IDI_ENTRY_WAITING       119 // list row: waiting for the dial-up line
+#define IDI_TRAY_ERROR          120 // the tray icon while an account cannot be checked
 
 // Main window (dialog 101, menu 103)
 #define IDD_MAIN                101
