@@ -7,6 +7,7 @@
 #include "shell/data_files_at_start.h"
 #include "shell/dialup_at_start.h"
 #include "shell/entry_list_view.h"
+#include "shell/failing_spells.h"
 #include "shell/main_window_state.h"
 #include "shell/menus.h"
 #include "shell/scheduler.h"
@@ -94,6 +95,7 @@ BOOL onInitDialog(HWND window)
     entryListLoaded = false;
     settingsInPlace = false;
     ForgetHeldClose();
+    ForgetFailingSpells();
 
     // The sizes the shell asks for: 32 and 16 pixels at 96 DPI, half as much again at 144 DPI.
     int large = GetSystemMetrics(SM_CXICON);
@@ -103,6 +105,7 @@ BOOL onInitDialog(HWND window)
     app.trayIcon = loadIcon(window, IDI_TRAY, small);
     app.trayBlink1 = loadIcon(window, IDI_TRAY_BLINK_1, small);
     app.trayBlink2 = loadIcon(window, IDI_TRAY_BLINK_2, small);
+    app.trayErrorIcon = loadIcon(window, IDI_TRAY_ERROR, small);
     if (!setUpSystemMenu(window))
         return TRUE;
     // The log keeps 400 lines; the default limit of an edit control holds fewer.
@@ -184,7 +187,7 @@ void onEndSession(HWND window)
 
 void releaseIcons()
 {
-    for (HICON* icon : { &app.trayIcon, &app.trayBlink1, &app.trayBlink2, &app.windowIcon }) {
+    for (HICON* icon : { &app.trayIcon, &app.trayBlink1, &app.trayBlink2, &app.trayErrorIcon, &app.windowIcon }) {
         if (*icon)
             DestroyIcon(*icon);
         *icon = nullptr;

@@ -3,6 +3,7 @@
 #include "shell/activity_log.h"
 #include "shell/entry_list_view.h"
 #include "shell/main_window_state.h"
+#include "shell/tray_icon.h"
 #include "shell/wait_cursor.h"
 #include "connectivity/cpu_monitor.h"
 #include "connectivity/dial_worker.h"
@@ -190,4 +191,5 @@ void RunPollTick(HWND window)
     if (!cpuBusy)
         RunScheduler(window);
     hangUpPass();
+    ShowRestingTrayIcon(window); // an entry removed while failing takes its spell with it
 }
