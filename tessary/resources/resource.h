@@ -27,6 +27,7 @@
 #define IDT_POLL                67
 #define IDT_TRAY_ANIM           68
 #define IDT_LIST_ANIM           69
+#define IDT_RESUME_WAIT         70 // after a wake from sleep: waiting for the network
 
 // Tray icon
 #define TRAY_ICON_ID            23

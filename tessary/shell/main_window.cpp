@@ -10,6 +10,7 @@
 #include "shell/failing_spells.h"
 #include "shell/main_window_state.h"
 #include "shell/menus.h"
+#include "shell/resume_from_sleep.h"
 #include "shell/scheduler.h"
 #include "shell/startup.h"
 #include "shell/tray_icon.h"
@@ -147,6 +148,8 @@ void onTimer(HWND window, WPARAM timer)
         StepTrayAnimation(window);
     else if (timer == IDT_LIST_ANIM)
         StepListAnimation();
+    else if (timer == IDT_RESUME_WAIT)
+        StepResumeWait(window);
 }
 
 void onClose(HWND window)
@@ -208,6 +211,7 @@ void onDestroy(HWND window)
     KillTimer(window, IDT_POLL);
     KillTimer(window, IDT_TRAY_ANIM);
     KillTimer(window, IDT_LIST_ANIM);
+    StopResumeWait(window);
     app.trayAnimRunning = false;
     app.listAnimRunning = false;
     if (cpuStatStarted) {
@@ -304,6 +308,9 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return TRUE;
     case WM_DIAL_CONNECTED:
         OnDialConnected(window);
+        return TRUE;
+    case WM_POWERBROADCAST:
+        SetWindowLongPtrA(window, DWLP_MSGRESULT, OnPowerBroadcast(window, wParam));
         return TRUE;
     case WM_ENTRY_LIST_WARNING:
         ShowEntryListWarning(window);

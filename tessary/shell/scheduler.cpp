@@ -3,6 +3,7 @@
 #include "shell/activity_log.h"
 #include "shell/entry_list_view.h"
 #include "shell/main_window_state.h"
+#include "shell/resume_from_sleep.h"
 #include "shell/tray_icon.h"
 #include "shell/wait_cursor.h"
 #include "connectivity/cpu_monitor.h"
@@ -188,7 +189,7 @@ void RunPollTick(HWND window)
 {
     bool cpuBusy = IsCpuTooBusy(app.settings);
     watchConnection();
-    if (!cpuBusy)
+    if (!cpuBusy && !ResumeHoldsChecks())
         RunScheduler(window);
     hangUpPass();
     ShowRestingTrayIcon(window); // an entry removed while failing takes its spell with it
