@@ -17,9 +17,11 @@ bool waiting = false;
 UINT waitedMs = 0;
 DWORD lastResumeTick = 0;
 bool resumedBefore = false;
+bool suspendedSinceResume = false;
 
 // Windows sends PBT_APMRESUMESUSPEND after PBT_APMRESUMEAUTOMATIC when the user is there; both
-// belong to one wake, and the second must not stop the checks the first has just started.
+// belong to one wake, and the second must not stop the checks the first has just started. A
+// suspend in between (announced by PBT_APMSUSPEND, though a critical one is not) starts a new one.
 const DWORD sameWakeMs = 60000;
 
 bool isResume(WPARAM event)
@@ -29,7 +31,7 @@ bool isResume(WPARAM event)
 
 bool sameWakeAsBefore()
 {
-    return resumedBefore && (waiting || GetTickCount() - lastResumeTick < sameWakeMs);
+    return resumedBefore && !suspendedSinceResume && (waiting || GetTickCount() - lastResumeTick < sameWakeMs);
 }
 
 // A check that ran across the sleep waits on a connection that is gone: it is stopped, its result
@@ -68,9 +70,12 @@ void endWait(HWND window)
 
 BOOL OnPowerBroadcast(HWND window, WPARAM event)
 {
+    if (event == PBT_APMSUSPEND)
+        suspendedSinceResume = true;
     if (!isResume(event) || sameWakeAsBefore())
         return TRUE;
     resumedBefore = true;
+    suspendedSinceResume = false;
     lastResumeTick = GetTickCount();
     int due = prepareDueEntries();
     char text[96];
@@ -106,4 +111,5 @@ void StopResumeWait(HWND window)
 {
     endWait(window);
     resumedBefore = false;
+    suspendedSinceResume = false;
 }

@@ -9,7 +9,8 @@ const UINT resumeNetworkWaitMs = 30000;
 const UINT resumeNetworkPollMs = 1000;
 
 // WM_POWERBROADCAST: acts on PBT_APMRESUMEAUTOMATIC and PBT_APMRESUMESUSPEND (Windows sends both
-// for one wake; the second changes nothing). Answers TRUE as the message asks.
+// for one wake; the second changes nothing unless PBT_APMSUSPEND came between them). Answers TRUE
+// as the message asks.
 BOOL OnPowerBroadcast(HWND window, WPARAM event);
 // IDT_RESUME_WAIT: asks for the network; once it is there, or the wait is over, checks what is due.
 void StepResumeWait(HWND window);

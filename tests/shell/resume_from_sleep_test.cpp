@@ -139,6 +139,21 @@ TEST_F(ResumeFromSleep, AConnectionFailureRightAfterTheWakeDoesNotCountTowardASp
     EXPECT_EQ(1, h.logCount("warning: early cannot be checked: the server cannot be reached"));
 }
 
+TEST_F(ResumeFromSleep, ASecondSleepSoonAfterTheFirstIsAWakeOfItsOwn)
+{
+    wake();
+    ASSERT_TRUE(h.pumpUntil([&] { return checks("early") == 1; }, 10000));
+    h.waitForIdleChecks();
+    h.clock.advanceMinutes(45); // asleep again: the two fall due once more, and the third as well
+    SendMessageA(h.window(), WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+    wake(PBT_APMRESUMESUSPEND);
+    EXPECT_EQ(1, h.logCount("resumed from sleep: checking 3 accounts that fell due")) << h.log();
+    ASSERT_TRUE(h.pumpUntil([&] { return checks("early") == 2; }, 10000)) << h.log();
+    h.waitForIdleChecks();
+    EXPECT_EQ(2, checks("late"));
+    EXPECT_EQ(1, checks("fresh"));
+}
+
 TEST_F(ResumeFromSleep, OtherPowerEventsChangeNothing)
 {
     wake(PBT_APMSUSPEND);
