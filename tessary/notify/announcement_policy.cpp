@@ -3,6 +3,7 @@
 #include "notify/announcement_policy.h"
 #include "notify/notification_state_calls.h"
 #include "shell/activity_log.h"
+#include "shell/main_window_state.h"
 #include <cstdio>
 
 namespace {
@@ -25,6 +26,18 @@ const char* askWindowsWhyQuiet()
 }
 
 } // namespace
+
+SpokenLogHold::SpokenLogHold(bool hold) : held_(hold), saved_(app.settings.fullVoiceFeedback)
+{
+    if (held_)
+        app.settings.fullVoiceFeedback = 0;
+}
+
+SpokenLogHold::~SpokenLogHold()
+{
+    if (held_)
+        app.settings.fullVoiceFeedback = saved_;
+}
 
 const char* QuietReasonFor(int userNotificationState)
 {
@@ -54,6 +67,7 @@ Announcements ChooseAnnouncements(const MailboxEntry& entry, const Settings& set
         if (bringsMail(entry)) {
             char text[128];
             snprintf(text, sizeof text, "new mail announced quietly: %s", allowed.quietReason);
+            SpokenLogHold silent(true); // saying aloud that it keeps quiet would not be
             LogEntryLine(entry.name, text);
         }
     }

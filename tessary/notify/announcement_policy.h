@@ -18,6 +18,20 @@ struct Announcements {
 // The words for a busy state, or null when the state lets programs announce (or is unknown).
 const char* QuietReasonFor(int userNotificationState);
 
+// While speech is held, the log does not speak its lines under full voice feedback either: the
+// setting is off for the life of the hold and back as it was afterwards.
+class SpokenLogHold {
+public:
+    explicit SpokenLogHold(bool hold);
+    ~SpokenLogHold();
+    SpokenLogHold(const SpokenLogHold&) = delete;
+    SpokenLogHold& operator=(const SpokenLogHold&) = delete;
+
+private:
+    bool held_;
+    uint8_t saved_;
+};
+
 // Asks Windows (where it can answer) and looks at the entry's mute. A check that brings mail
 // while some announcement is held for a busy user logs "new mail announced quietly: <reason>".
 Announcements ChooseAnnouncements(const MailboxEntry& entry, const Settings& settings);

@@ -229,6 +229,7 @@ bool buildSpokenFieldLine(const MailboxEntry& entry, int number, HeaderFieldKind
 void RunResultActions(HWND window, const MailboxEntry& entry, const Settings& settings)
 {
     announcing = ChooseAnnouncements(entry, settings);
+    SpokenLogHold quietLog(!announcing.speech);
     int result = entry.lastResult;
     const CheckNews& news = entry.seenMessages.news();
     if (result > 0 && news.serverLacksUidl)

@@ -111,6 +111,25 @@ TEST_F(QuietAnnouncements, EachBusyStateHoldsSoundSpeechAndPopupButLogsAndBlinks
     }
 }
 
+TEST_F(QuietAnnouncements, FullVoiceFeedbackIsHeldWithTheRestAndComesBackAfterwards)
+{
+    app.settings.fullVoiceFeedback = 1;
+    scriptedState = NotificationStateQuietTime;
+    deliver(2, true);
+    EXPECT_TRUE(h.speech->spokenTexts().empty());
+    EXPECT_EQ(1, h.logCount("work: 2 messages"));
+    EXPECT_EQ(1, app.settings.fullVoiceFeedback);
+
+    work->mute = true;
+    scriptedState = NotificationStateAcceptsNotifications;
+    deliver(2, false);
+    EXPECT_TRUE(h.speech->spokenTexts().empty());
+
+    work->mute = false;
+    deliver(2, false);
+    EXPECT_FALSE(h.speech->spokenTexts().empty()); // the log speaks its lines again
+}
+
 TEST_F(QuietAnnouncements, StatesThatAcceptNotificationsAndOlderWindowsAnnounceAsAlways)
 {
     for (UserNotificationState state : { NotificationStateAcceptsNotifications, NotificationStateNotPresent,
