@@ -1,6 +1,7 @@
 // The check result actions for mail (every message, or only the new ones), for no (new) mail, and
 // for a failed check.
 #include "notify/result_actions.h"
+#include "notify/announcement_policy.h"
 #include "notify/speech.h"
 #include "notify/ui_text.h"
 #include "shell/activity_log.h"
@@ -19,8 +20,13 @@ namespace {
 
 const DWORD launchPauseMs = 500;
 
+// What this check may announce (a busy user, a muted entry); chosen once as the actions start.
+Announcements announcing;
+
 void playSound(const char* file, const Settings& settings)
 {
+    if (!announcing.sound)
+        return;
     DWORD flags = SND_FILENAME | SND_NODEFAULT;
     if (!settings.syncAudio)
         flags |= SND_ASYNC;
@@ -38,12 +44,16 @@ void launch(const MailboxEntry& entry, const char* operation, const char* file, 
 
 void speakOrLog(const char* text, const Settings& settings, const char* failure)
 {
+    if (!announcing.speech)
+        return;
     if (SpeakString(text, settings.syncAudio != 0) != 1)
         LogEntryLine(nullptr, failure);
 }
 
 void speakOrLog(const std::wstring& text, const Settings& settings, const char* failure)
 {
+    if (!announcing.speech)
+        return;
     if (SpeakWideString(text.c_str(), settings.syncAudio != 0) != 1)
         LogEntryLine(nullptr, failure);
 }
@@ -176,7 +186,7 @@ void mailWaiting(HWND window, const MailboxEntry& entry, const char* logText, co
                  const Settings& settings)
 {
     LogEntryLine(entry.name, logText);
-    if (settings.popupOnMail) {
+    if (settings.popupOnMail && announcing.popup) {
         ShowWindow(window, SW_SHOW);
         SetForegroundWindow(window);
     }
@@ -271,6 +281,8 @@ bool buildSpokenFieldLine(const MailboxEntry& entry, int number, HeaderFieldKind
 
 void RunResultActions(HWND window, const MailboxEntry& entry, const Settings& settings)
 {
+    announcing = ChooseAnnouncements(entry, settings);
+    SpokenLogHold quietLog(!announcing.speech);
     int result = entry.lastResult;
     const CheckNews& news = entry.seenMessages.news();
     if (result > 0 && news.serverLacksUidl)

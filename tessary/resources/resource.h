@@ -15,6 +15,7 @@
 #define IDI_ENTRY_CHECKING_3    117 // list row: check running, animation frame
 #define IDI_ENTRY_MAIL          118 // list row: enabled, mail waiting
 #define IDI_ENTRY_WAITING       119 // list row: waiting for the dial-up line
+#define IDI_TRAY_ERROR          120 // the tray icon while an account cannot be checked
 
 // Main window (dialog 101, menu 103)
 #define IDD_MAIN                101
@@ -26,6 +27,7 @@
 #define IDT_POLL                67
 #define IDT_TRAY_ANIM           68
 #define IDT_LIST_ANIM           69
+#define IDT_RESUME_WAIT         70 // after a wake from sleep: waiting for the network
 
 // Tray icon
 #define TRAY_ICON_ID            23
@@ -72,6 +74,9 @@
 #define IDC_SET_ENGINE_LEXICON      1078
 #define IDC_SET_ENGINE_TRANSLATE    1079
 #define IDC_SET_SPEED               1080
+#define IDC_SET_SHOW_NOTIFICATION   1081 // "Show a notification for new mail"
+#define IDC_SET_QUIET_WHEN_BUSY     1082 // hold sound, speech and pop-up while the user is busy
+#define IDC_SET_FAILURE_ALERTS      1083 // tell the user when an account cannot be checked
 
 // Edit mailbox entry dialog (dialog 104); the wizard's schedule page uses the same schedule ids
 #define IDD_ENTRY                   104
@@ -123,6 +128,7 @@
 #define IDC_ACT_NO_MAIL_SOUND_FILE  1056
 #define IDC_ACT_BROWSE_NO_MAIL_SOUND 1057
 #define IDC_ACT_HELP                1069
+#define IDC_ACT_MUTE                1095 // "Mute this account"
 
 // Add account wizard (pages 121 to 128, in the order step 2, step 1, steps 3 to 8)
 #define IDD_WIZ_SERVER              121 // step 2

@@ -3,6 +3,8 @@
 #include "shell/activity_log.h"
 #include "shell/entry_list_view.h"
 #include "shell/main_window_state.h"
+#include "shell/resume_from_sleep.h"
+#include "shell/tray_icon.h"
 #include "shell/wait_cursor.h"
 #include "connectivity/cpu_monitor.h"
 #include "connectivity/dial_worker.h"
@@ -187,7 +189,8 @@ void RunPollTick(HWND window)
 {
     bool cpuBusy = IsCpuTooBusy(app.settings);
     watchConnection();
-    if (!cpuBusy)
+    if (!cpuBusy && !ResumeHoldsChecks())
         RunScheduler(window);
     hangUpPass();
+    ShowRestingTrayIcon(window); // an entry removed while failing takes its spell with it
 }

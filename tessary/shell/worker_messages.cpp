@@ -4,9 +4,11 @@
 #include "shell/worker_messages.h"
 #include "shell/activity_log.h"
 #include "shell/entry_list_view.h"
+#include "shell/failing_spells.h"
 #include "shell/main_window_state.h"
 #include "shell/scheduler.h"
 #include "connectivity/dialup_detect.h"
+#include "mailcheck/check_failures.h"
 #include "notify/result_actions.h"
 #include "platform/fatal_error.h"
 #include <cstdio>
@@ -77,13 +79,14 @@ void OnCheckDone(HWND window, WPARAM entryPointer)
         if (fatalErrorRaised)
             return; // the window is closing; one box is all the user gets
         logFailureDetail(*entry);
+        NoteCheckResult(window, *entry, entry->lastResult);
         joinCheck(*entry, "error: forced to kill Check thread");
         markHangUp(*entry);
     }
     RefreshEntryListAndAnimation();
 }
 
-void OnCheckFailed(HWND, WPARAM entryPointer)
+void OnCheckFailed(HWND window, WPARAM entryPointer)
 {
     if (MailboxEntry* entry = listedEntry(entryPointer)) {
         joinCheck(*entry, "warning: forced to kill Check thread");
@@ -92,6 +95,7 @@ void OnCheckFailed(HWND, WPARAM entryPointer)
         char code[32];
         snprintf(code, sizeof code, " ERROR: %ld", static_cast<long>(entry->lastResult));
         LogLine(code, nullptr, false, false);
+        NoteCheckResult(window, *entry, checkNotStarted);
     } else {
         LogEntryLine("ERROR: unknown entry!", checkErrorText);
     }

@@ -145,8 +145,8 @@ TEST_F(Watcher, ChecksOnScheduleAndOnRequestThenSavesWhatItLoaded)
     EXPECT_EQ(0u, program.closeAndWait());
     EXPECT_EQ(listBytes, readWholeFile(folder.file("default.tsl")));
     std::string settings = readWholeFile(folder.file("Tessary.dat"));
-    EXPECT_EQ(42u, settings.size());
-    EXPECT_EQ("TSSET0107Saber", settings.substr(0, 14));
+    EXPECT_EQ(46u, settings.size());
+    EXPECT_EQ("TSSET0108Quiet", settings.substr(0, 14));
 }
 
 TEST_F(Watcher, StartedAtLogOnItHidesInTheTrayAndASecondStartBringsItForward)

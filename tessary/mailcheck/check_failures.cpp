@@ -1,0 +1,54 @@
+// Sorts the POP3 result codes of failed checks by what can mend them, and words them for the user.
+#include "mailcheck/check_failures.h"
+#include "mailcheck/pop3_session.h"
+#include <cstdio>
+
+namespace {
+
+struct FailureText {
+    int code;
+    CheckFailureKind kind;
+    const char* words;
+};
+
+const FailureText failureTexts[] = {
+    { pop3NoSocketEvent, CheckFailureKind::Connection, "the network connection could not be set up" },
+    { pop3EventSelectFailed, CheckFailureKind::Connection, "the network connection could not be set up" },
+    { pop3BadGreeting, CheckFailureKind::Connection, "the server did not answer" },
+    { pop3UserRefused, CheckFailureKind::NeedsUser, "the server refused the user name" },
+    { pop3PassRefused, CheckFailureKind::NeedsUser, "the server refused the password" },
+    { pop3NoConnection, CheckFailureKind::Connection, "the server cannot be reached" },
+    { pop3TlsUnavailable, CheckFailureKind::NeedsUser, "TLS is not available on this system" },
+    { pop3TlsHandshakeFailed, CheckFailureKind::Connection, "the secure connection could not be made" },
+    { pop3CertificateUntrusted, CheckFailureKind::NeedsUser, "the server's certificate is not trusted" },
+    { pop3CertificateNameMismatch, CheckFailureKind::NeedsUser, "the server's certificate names another server" },
+    { pop3CertificatePinMismatch, CheckFailureKind::NeedsUser, "the server's certificate has changed" },
+    { pop3StlsNotOffered, CheckFailureKind::NeedsUser, "the server does not offer STLS" },
+    { pop3StlsRefused, CheckFailureKind::NeedsUser, "the server refused STLS" },
+    { pop3PasswordUnreadable, CheckFailureKind::NeedsUser, "the stored password cannot be read; enter it again" },
+    { checkNotStarted, CheckFailureKind::Connection, "the network could not be started" },
+};
+
+const FailureText* findFailure(int code)
+{
+    for (const FailureText& text : failureTexts)
+        if (text.code == code)
+            return &text;
+    return nullptr;
+}
+
+} // namespace
+
+CheckFailureKind ClassifyCheckFailure(int code)
+{
+    const FailureText* text = findFailure(code);
+    return text ? text->kind : CheckFailureKind::Other;
+}
+
+void DescribeCheckFailure(int code, char* text, size_t size)
+{
+    if (const FailureText* known = findFailure(code))
+        snprintf(text, size, "%s", known->words);
+    else
+        snprintf(text, size, "the server broke off the check (error %d)", code);
+}
