@@ -5,6 +5,7 @@
 #include "mailcheck/imap_session.h"
 #include "mailcheck/imap_conversation.h"
 #include "mailcheck/imap_fetch.h"
+#include "mailcheck/imap_folder_session.h"
 #include "mailcheck/imap_login.h"
 #include "mailcheck/known_messages.h"
 #include "mailcheck/pop3_connection.h"
@@ -58,7 +59,8 @@ int askCapabilities(ImapConversation& conversation, ImapCapabilities& capabiliti
     if (!conversation.send("CAPABILITY"))
         return stepFailure(conversation, ImapReply::lost, imapCapabilityFailed, "CAPABILITY", why, whySize);
     ImapCapabilities listed;
-    ImapReply reply = conversation.await([&](const ImapResponse& response) { takeCapabilities(response.text, listed); });
+    ImapReply reply =
+        conversation.await([&](const ImapResponse& response) { takeCapabilities(response.text, listed); });
     if (reply != ImapReply::ok)
         return stepFailure(conversation, reply, imapCapabilityFailed, "CAPABILITY", why, whySize);
     capabilities = listed;
@@ -79,46 +81,7 @@ int startTlsCommand(ImapConversation& conversation, const ImapCapabilities& capa
     return pop3Success;
 }
 
-// Up to logging in: TLS first for SSL/TLS, the greeting, the capabilities, STARTTLS and the
-// capabilities asked again under TLS (what was said in plain text may have been forged).
-int greet(Pop3Connection& connection, ImapConversation& conversation, const Pop3Target& target,
-          ImapCapabilities& capabilities, bool& preauthenticated, char* why, size_t whySize)
-{
-    int result = connection.open();
-    if (result == pop3Success && target.security == SecuritySslTls)
-        result = connection.startTls(target, why, whySize);
-    if (result != pop3Success)
-        return result;
-    ImapResponse greeting;
-    ImapReply reply = conversation.readGreeting(greeting);
-    if (reply == ImapReply::broken)
-        return stepFailure(conversation, reply, imapBadGreeting, "", why, whySize);
-    if (reply != ImapReply::ok) {
-        if (reply == ImapReply::bye)
-            snprintf(why, whySize, "error: server refused the connection: %.200s", conversation.lastText().c_str());
-        else
-            snprintf(why, whySize, "error: server did not greet as an IMAP server");
-        return imapBadGreeting;
-    }
-    size_t rest = 0;
-    preauthenticated = responseStatus(greeting.text, rest) == "PREAUTH";
-    result = askCapabilities(conversation, capabilities, why, whySize);
-    if (result != pop3Success || target.security != SecurityStls)
-        return result;
-    if (preauthenticated) {
-        // Logged in before anything could be secured: STARTTLS is no longer allowed.
-        snprintf(why, whySize, "error: server does not offer STARTTLS");
-        return imapStarttlsNotOffered;
-    }
-    result = startTlsCommand(conversation, capabilities, why, whySize);
-    if (result == pop3Success)
-        result = connection.startTls(target, why, whySize);
-    if (result == pop3Success)
-        result = askCapabilities(conversation, capabilities, why, whySize);
-    return result;
-}
-
-int examine(ImapConversation& conversation, const char* folder, FolderState& state, char* why, size_t whySize)
+int examineFolder(ImapConversation& conversation, const char* folder, FolderState& state, char* why, size_t whySize)
 {
     ImapReply early = ImapReply::ok;
     if (!conversation.send("EXAMINE", { imapArgument(imapFolderName(folder)) }, early))
@@ -155,17 +118,17 @@ int examine(ImapConversation& conversation, const char* folder, FolderState& sta
 }
 
 // The unique id of each message, "<uidvalidity>.<uid>": a new UIDVALIDITY makes every id new.
-void recordIds(const FolderState& folder, const std::vector<uint32_t>& uids, KnownMessages& known)
+void recordIds(bool uidValidityKnown, uint32_t uidValidity, const std::vector<uint32_t>& uids, KnownMessages& known)
 {
     known.idsKnown = true;
     known.ids.assign(uids.size(), std::string());
-    if (!folder.uidValidityKnown)
+    if (!uidValidityKnown)
         return; // UIDs without their validity cannot be recognised later
     char id[32];
     for (size_t i = 0; i < uids.size(); ++i) {
         if (!uids[i])
             continue;
-        snprintf(id, sizeof id, "%u.%u", unsigned(folder.uidValidity), unsigned(uids[i]));
+        snprintf(id, sizeof id, "%u.%u", unsigned(uidValidity), unsigned(uids[i]));
         known.ids[i] = id;
     }
 }
@@ -187,10 +150,88 @@ std::vector<uint32_t> fillKnownHeaders(char** slots, uint32_t count, const Known
     return wanted;
 }
 
-int readMessages(ImapConversation& conversation, const FolderState& folder, char*** headers, KnownMessages* known,
-                 char* why, size_t whySize)
+} // namespace
+
+// Up to logging in: TLS first for SSL/TLS, the greeting, the capabilities, STARTTLS and the
+// capabilities asked again under TLS (what was said in plain text may have been forged).
+int ImapFolderSession::greet(char* why, size_t whySize)
 {
-    uint32_t count = folder.exists;
+    Pop3Connection& connection = *connection_;
+    ImapConversation& conversation = *conversation_;
+    const Pop3Target& target = target_;
+    ImapCapabilities& capabilities = capabilities_;
+    bool& preauthenticated = preauthenticated_;
+    int result = connection.open();
+    if (result == pop3Success && target.security == SecuritySslTls)
+        result = connection.startTls(target, why, whySize);
+    if (result != pop3Success)
+        return result;
+    ImapResponse greeting;
+    ImapReply reply = conversation.readGreeting(greeting);
+    if (reply == ImapReply::broken)
+        return stepFailure(conversation, reply, imapBadGreeting, "", why, whySize);
+    if (reply != ImapReply::ok) {
+        if (reply == ImapReply::bye)
+            snprintf(why, whySize, "error: server refused the connection: %.200s", conversation.lastText().c_str());
+        else
+            snprintf(why, whySize, "error: server did not greet as an IMAP server");
+        return imapBadGreeting;
+    }
+    size_t rest = 0;
+    preauthenticated = responseStatus(greeting.text, rest) == "PREAUTH";
+    result = askCapabilities(conversation, capabilities, why, whySize);
+    if (result != pop3Success || target.security != SecurityStls)
+        return result;
+    if (preauthenticated) {
+        // Logged in before anything could be secured: STARTTLS is no longer allowed.
+        snprintf(why, whySize, "error: server does not offer STARTTLS");
+        return imapStarttlsNotOffered;
+    }
+    result = startTlsCommand(conversation, capabilities, why, whySize);
+    if (result == pop3Success)
+        result = connection.startTls(target, why, whySize);
+    if (result == pop3Success)
+        result = askCapabilities(conversation, capabilities, why, whySize);
+    return result;
+}
+
+ImapFolderSession::ImapFolderSession(const Pop3Target& target, const char* folder, HANDLE stopEvent)
+    : target_(target), folder_(folder), stopEvent_(stopEvent)
+{
+}
+
+int ImapFolderSession::open(const char* user, const char* password, char* why, size_t whySize)
+{
+    SOCKET s = connectTo(imapPortFor(target_), target_.server);
+    if (s == INVALID_SOCKET)
+        return pop3NoConnection;
+    connection_.reset(new Pop3Connection(s, stopEvent_));
+    conversation_.reset(new ImapConversation(*connection_));
+    int result = greet(why, whySize);
+    if (result == pop3Success && !preauthenticated_)
+        result = imapLogIn(*conversation_, capabilities_, user, password, why, whySize);
+    if (result == pop3Success)
+        result = examine(why, whySize);
+    return result;
+}
+
+int ImapFolderSession::examine(char* why, size_t whySize)
+{
+    FolderState state;
+    int result = examineFolder(*conversation_, folder_, state, why, whySize);
+    if (result == pop3Success) {
+        exists_ = state.exists;
+        uidValidityKnown_ = state.uidValidityKnown;
+        uidValidity_ = state.uidValidity;
+    }
+    return result;
+}
+
+int ImapFolderSession::read(uint32_t* messageCount, char*** headers, KnownMessages* known, char* why,
+                            size_t whySize)
+{
+    uint32_t count = exists_;
+    *messageCount = count;
     if (count == 0) {
         if (known)
             known->idsKnown = true;
@@ -199,11 +240,11 @@ int readMessages(ImapConversation& conversation, const FolderState& folder, char
     if (!headers && !known)
         return pop3Success;
     std::vector<uint32_t> uids;
-    int result = fetchUids(conversation, count, uids, why, whySize);
+    int result = fetchUids(*conversation_, count, uids, why, whySize);
     if (result != pop3Success)
         return result;
     if (known)
-        recordIds(folder, uids, *known);
+        recordIds(uidValidityKnown_, uidValidity_, uids, *known);
     if (!headers)
         return pop3Success;
     char** slots = new (std::nothrow) char*[count]();
@@ -211,41 +252,18 @@ int readMessages(ImapConversation& conversation, const FolderState& folder, char
     if (!slots)
         return pop3Success;
     std::vector<uint32_t> wanted = fillKnownHeaders(slots, count, known);
-    return fetchHeaderBlocksByUid(conversation, slots, uids, wanted, why, whySize);
+    return fetchHeaderBlocksByUid(*conversation_, slots, uids, wanted, why, whySize);
 }
 
-int logOut(ImapConversation& conversation, char* why, size_t whySize)
+int ImapFolderSession::logOut(char* why, size_t whySize)
 {
+    ImapConversation& conversation = *conversation_;
     if (!conversation.send("LOGOUT"))
         return stepFailure(conversation, ImapReply::lost, imapLogoutFailed, "LOGOUT", why, whySize);
     ImapReply reply = conversation.await(nullptr);
     return reply == ImapReply::ok ? pop3Success
                                   : stepFailure(conversation, reply, imapLogoutFailed, "LOGOUT", why, whySize);
 }
-
-int runSession(Pop3Connection& connection, const Pop3Target& target, const char* folder, const char* user,
-               const char* password, uint32_t* messageCount, char*** headers, KnownMessages* known, char* why,
-               size_t whySize)
-{
-    ImapConversation conversation(connection);
-    ImapCapabilities capabilities;
-    bool preauthenticated = false;
-    int result = greet(connection, conversation, target, capabilities, preauthenticated, why, whySize);
-    if (result == pop3Success && !preauthenticated)
-        result = imapLogIn(conversation, capabilities, user, password, why, whySize);
-    FolderState state;
-    if (result == pop3Success)
-        result = examine(conversation, folder, state, why, whySize);
-    if (result != pop3Success)
-        return result;
-    *messageCount = state.exists;
-    result = readMessages(conversation, state, headers, known, why, whySize);
-    if (result != pop3Success)
-        return result;
-    return logOut(conversation, why, whySize);
-}
-
-} // namespace
 
 int ImapSession(const Pop3Target& target, const char* folder, const char* user, const char* password,
                 uint32_t* messageCount, HANDLE stopEvent, char*** headers, char* detail, size_t detailSize,
@@ -265,10 +283,11 @@ int ImapSession(const Pop3Target& target, const char* folder, const char* user, 
     detail[0] = '\0';
 
     SessionDeadline deadline;
-    SOCKET s = connectTo(imapPortFor(target), target.server);
-    if (s == INVALID_SOCKET)
-        return pop3NoConnection;
-    Pop3Connection connection(s, stopEvent);
-    return runSession(connection, target, folder, user, password, messageCount, headers, known, detail,
-                      detailSize);
+    ImapFolderSession session(target, folder, stopEvent);
+    int result = session.open(user, password, detail, detailSize);
+    if (result == pop3Success)
+        result = session.read(messageCount, headers, known, detail, detailSize);
+    if (result == pop3Success)
+        result = session.logOut(detail, detailSize);
+    return result;
 }

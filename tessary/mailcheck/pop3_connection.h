@@ -23,6 +23,10 @@ public:
     bool status(char* buffer, int size, bool multiLine);
     bool read(ReplyReader& reader);
 
+    // Waits up to ms (not bounded by the server time-out) until the server sends something, for a
+    // connection that idles between replies (IMAP IDLE). The data stays for the next read.
+    NetworkWait waitForInput(DWORD ms);
+
     // Sends one command line and reads its status reply; the two codes name the failing half.
     int command(const char* line, char* reply, int notSent, int refused);
 

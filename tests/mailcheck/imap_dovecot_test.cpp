@@ -3,10 +3,13 @@
 // messages are told apart across checks, a restart and a new UIDVALIDITY, and a check never
 // marks a message as seen.
 #include "mailcheck/tls_dovecot_support.h"
+#include "mailcheck/imap_folder_session.h"
+#include "mailcheck/imap_idle.h"
 #include "mailcheck/imap_session.h"
 #include "mailcheck/known_messages.h"
 #include "storage/data_folder.h"
 #include <memory>
+#include <thread>
 
 using namespace tlsdovecot;
 
@@ -169,6 +172,33 @@ TEST_F(DovecotImapTest, ACheckLeavesEveryMessageUnseen)
     for (const std::string& name : files) {
         size_t flags = name.find(":2,");
         EXPECT_TRUE(flags == std::string::npos || name.find('S', flags) == std::string::npos) << name;
+    }
+}
+
+// A message delivered while the session idles is news within two seconds, over TLS too.
+TEST_F(DovecotImapTest, DeliveryWhileIdlingIsNewsWithinTwoSeconds)
+{
+    deliverInto(maildir, 1, 1);
+    for (int32_t security : { SecurityNone, SecuritySslTls }) {
+        Pop3Target target = { "localhost", security, security == SecuritySslTls ? imapsPort : imapPort, nullptr };
+        ImapFolderSession session(target, nullptr, nullptr);
+        ASSERT_EQ(pop3Success, session.open("tester", "secret", detail, sizeof detail)) << detail;
+        ASSERT_TRUE(session.capabilities().idle);
+        DWORD deliveredAt = 0;
+        std::thread delivery([&] {
+            Sleep(700);
+            deliveredAt = GetTickCount();
+            deliverInto(maildir, 2, 2);
+        });
+        EXPECT_EQ(IdleOutcome::news, idleUntilNews(session, detail, sizeof detail)) << detail;
+        DWORD noticed = GetTickCount();
+        delivery.join();
+        EXPECT_LT(noticed - deliveredAt, 2000u);
+        ASSERT_EQ(pop3Success, session.examine(detail, sizeof detail));
+        freeHeaders();
+        ASSERT_EQ(pop3Success, session.read(&count, &headers, nullptr, detail, sizeof detail));
+        EXPECT_EQ(keptAsPop3Has(message(2)), slot(count - 1));
+        EXPECT_EQ(pop3Success, session.logOut(detail, sizeof detail));
     }
 }
 

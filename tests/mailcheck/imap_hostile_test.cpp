@@ -7,7 +7,9 @@
 namespace {
 
 // The override answers one verb in its own way, and leaves the rest to the server.
-ScriptedImapServer::Override onVerb(const std::string& verb, std::function<void(ImapTestConnection&, const ImapTestCommand&)> act)
+typedef std::function<void(ImapTestConnection&, const ImapTestCommand&)> Act;
+
+ScriptedImapServer::Override onVerb(const std::string& verb, Act act)
 {
     return [verb, act](ImapTestConnection& connection, const ImapTestCommand& command) {
         if (command.verb != verb)
@@ -44,7 +46,8 @@ TEST_F(ImapSessionTest, RefusalsAtEveryStepKeepTheirCodes)
 {
     const StepRefusal cases[] = {
         { "CAPABILITY", "BAD not now", imapCapabilityFailed, "error: server refused CAPABILITY: not now" },
-        { "LOGIN", "NO [UNAVAILABLE] try later", imapLoginRefused, "error: server refused the login: [UNAVAILABLE] try later" },
+        { "LOGIN", "NO [UNAVAILABLE] try later", imapLoginRefused,
+          "error: server refused the login: [UNAVAILABLE] try later" },
         { "EXAMINE", "BAD syntax", imapFolderRefused, "error: server cannot open the folder INBOX: syntax" },
         { "FETCH", "NO busy", imapFetchFailed, "error: server refused to send the messages: busy" },
         { "UID FETCH", "BAD no", imapFetchFailed, "error: server refused to send the messages: no" },

@@ -77,7 +77,8 @@ TEST_F(ImapSessionTest, AFolderOtherThanInboxIsExamined)
 // such a password goes as a literal after the server's "+".
 TEST_F(ImapSessionTest, PasswordsThatCannotBeQuotedGoAsLiterals)
 {
-    for (std::string password : { std::string("pa\"ss\\word"), std::string("p\xE4sswort"), std::string("with space") }) {
+    for (std::string password :
+         { std::string("pa\"ss\\word"), std::string("p\xE4sswort"), std::string("with space") }) {
         ScriptedImapServer fresh;
         fresh.password = password;
         fresh.start();

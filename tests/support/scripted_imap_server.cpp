@@ -34,7 +34,9 @@ std::vector<uint32_t> numbersOf(const std::string& set, uint32_t highest)
         size_t end = set.find(',', at);
         std::string part = set.substr(at, end == std::string::npos ? std::string::npos : end - at);
         size_t colon = part.find(':');
-        auto value = [&](const std::string& text) { return text == "*" ? highest : uint32_t(strtoul(text.c_str(), nullptr, 10)); };
+        auto value = [&](const std::string& text) {
+            return text == "*" ? highest : uint32_t(strtoul(text.c_str(), nullptr, 10));
+        };
         uint32_t first = value(part.substr(0, colon));
         uint32_t last = colon == std::string::npos ? first : value(part.substr(colon + 1));
         if (first > last)
@@ -261,6 +263,12 @@ bool ScriptedImapServer::readCommand(ImapTestConnection& connection, ImapTestCom
     if (!connection.readLine(line))
         return false;
     command = ImapTestCommand();
+    if (line == "DONE") { // the end of IDLE carries no tag
+        command.verb = "DONE";
+        std::lock_guard<std::mutex> hold(mutex_);
+        commands_.push_back(command);
+        return true;
+    }
     size_t space = line.find(' ');
     command.tag = line.substr(0, space);
     std::string rest = space == std::string::npos ? "" : line.substr(space + 1);
@@ -278,6 +286,8 @@ bool ScriptedImapServer::readCommand(ImapTestConnection& connection, ImapTestCom
     }
     space = rest.find(' ');
     command.verb = upperCase(rest.substr(0, space));
+    if (command.verb == "IDLE")
+        idleTag_ = command.tag; // DONE, which carries no tag, ends this command
     command.arguments = space == std::string::npos ? "" : rest.substr(space + 1);
     if (command.verb == "UID") {
         space = command.arguments.find(' ');
@@ -324,13 +334,14 @@ bool ScriptedImapServer::answerFetch(ImapTestConnection& connection, const ImapT
 
 bool ScriptedImapServer::answer(ImapTestConnection& connection, const ImapTestCommand& command)
 {
+    const std::string refusedLogin = " NO [AUTHENTICATIONFAILED] Authentication failed.\r\n";
     const std::string& tag = command.tag;
     if (command.verb == "CAPABILITY")
         return connection.send("* CAPABILITY " + capabilities + "\r\n" + tag + " OK CAPABILITY done\r\n");
     if (command.verb == "LOGIN") {
         std::vector<std::string> values = astrings(command);
         bool good = values.size() == 2 && values[0] == user && values[1] == password;
-        return connection.send(tag + (good ? " OK logged in\r\n" : " NO [AUTHENTICATIONFAILED] Authentication failed.\r\n"));
+        return connection.send(tag + (good ? " OK logged in\r\n" : refusedLogin));
     }
     if (command.verb == "AUTHENTICATE") {
         std::string answer;
@@ -341,7 +352,7 @@ bool ScriptedImapServer::answer(ImapTestConnection& connection, const ImapTestCo
             commands_.back().literals.push_back(answer);
         }
         bool good = decodeBase64(answer) == std::string(1, '\0') + user + std::string(1, '\0') + password;
-        return connection.send(tag + (good ? " OK logged in\r\n" : " NO [AUTHENTICATIONFAILED] Authentication failed.\r\n"));
+        return connection.send(tag + (good ? " OK logged in\r\n" : refusedLogin));
     }
     if (command.verb == "EXAMINE") {
         std::vector<std::string> values = astrings(command);
@@ -350,12 +361,17 @@ bool ScriptedImapServer::answer(ImapTestConnection& connection, const ImapTestCo
             return connection.send(tag + " NO Mailbox doesn't exist: " + folder + "\r\n");
         return connection.send("* FLAGS (\\Answered \\Flagged \\Deleted \\Seen \\Draft)\r\n* " +
                                std::to_string(messages.size()) + " EXISTS\r\n* 0 RECENT\r\n* OK [UIDVALIDITY " +
-                               std::to_string(uidValidity) + "] UIDs valid\r\n" + tag + " OK [READ-ONLY] Examine completed\r\n");
+                               std::to_string(uidValidity) + "] UIDs valid\r\n" + tag +
+                               " OK [READ-ONLY] Examine completed\r\n");
     }
     if (command.verb == "FETCH")
         return answerFetch(connection, command, false);
     if (command.verb == "UID FETCH")
         return answerFetch(connection, command, true);
+    if (command.verb == "IDLE")
+        return connection.send("+ idling\r\n");
+    if (command.verb == "DONE")
+        return connection.send(idleTag_ + " OK Idle completed.\r\n");
     if (command.verb == "NOOP")
         return connection.send(tag + " OK NOOP done\r\n");
     if (command.verb == "LOGOUT") {

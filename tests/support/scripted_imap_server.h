@@ -1,6 +1,6 @@
 // A scripted IMAP server on 127.0.0.1 for tests: it serves a small folder model as a well-behaved
 // server does (CAPABILITY, LOGIN with quoted strings and literals, AUTHENTICATE PLAIN, EXAMINE,
-// FETCH, UID FETCH, LOGOUT), lets a test take over any command to misbehave, and records every
+// FETCH, UID FETCH, IDLE and DONE, LOGOUT), lets a test take over any command to misbehave, and records every
 // command line it receives.
 #pragma once
 #include <winsock2.h>
@@ -92,6 +92,7 @@ private:
     std::mutex mutex_;
     std::vector<std::thread> sessions_;
     std::vector<ImapTestCommand> commands_;
+    std::string idleTag_;
 };
 
 // "\0user\0password" from an AUTHENTICATE PLAIN answer in base64; "" when it does not decode.
