@@ -57,6 +57,7 @@ void ShowProtocolFields(HWND dialog, const MailboxEntry& entry)
 {
     SendDlgItemMessageA(dialog, IDC_EMB_PROTOCOL, CB_SETCURSEL, listedProtocol(entry.protocol), 0);
     setTextOrEmpty(dialog, IDC_EMB_FOLDER, entry.folder);
+    setChecked(dialog, IDC_EMB_WATCH, entry.watchContinuously);
 }
 
 int32_t ChosenProtocol(HWND dialog)
@@ -68,9 +69,12 @@ void UpdateProtocolControls(HWND dialog, bool protocolChanged)
 {
     int32_t protocol = ChosenProtocol(dialog);
     NameSecurityChoices(dialog, protocol);
-    enableControls(dialog, { IDC_EMB_FOLDER }, protocol == ProtocolImap);
-    if (protocolChanged)
+    enableControls(dialog, { IDC_EMB_FOLDER, IDC_EMB_WATCH }, protocol == ProtocolImap);
+    if (protocolChanged) {
         dropOtherProtocolsPort(dialog, protocol);
+        // On by default for IMAP; it takes effect only on a LAN and where the server has IDLE.
+        setChecked(dialog, IDC_EMB_WATCH, protocol == ProtocolImap);
+    }
     showPortHint(dialog, protocol);
 }
 
@@ -80,4 +84,5 @@ void StoreProtocolFields(HWND dialog, MailboxEntry& entry)
     char text[fieldTextSize];
     readFieldText(dialog, IDC_EMB_FOLDER, text);
     entry.setFolder(text);
+    entry.watchContinuously = entry.protocol == ProtocolImap && isChecked(dialog, IDC_EMB_WATCH);
 }

@@ -14,5 +14,6 @@ int32_t ChosenProtocol(HWND dialog);
 // After the protocol or the security changed: the security names, the folder's enabling and the
 // port's hint follow; a port that is the old protocol's standard one becomes empty (the default).
 void UpdateProtocolControls(HWND dialog, bool protocolChanged);
-// Stores the protocol and the folder (empty: INBOX, stored as none).
+// Stores the protocol, the folder (empty: INBOX, stored as none) and watching continuously (IMAP
+// only).
 void StoreProtocolFields(HWND dialog, MailboxEntry& entry);

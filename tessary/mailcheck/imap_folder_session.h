@@ -7,6 +7,8 @@
 #include "mailcheck/imap_login.h"
 #include "mailcheck/pop3_connection.h"
 #include <memory>
+#include <string>
+#include <vector>
 
 struct KnownMessages;
 
@@ -20,6 +22,8 @@ public:
     int open(const char* user, const char* password, char* why, size_t whySize);
     // Examines the folder again: its count, and its UIDVALIDITY, may have changed.
     int examine(char* why, size_t whySize);
+    // The unique id of every message as of the last EXAMINE, "<uidvalidity>.<uid>".
+    int listIds(std::vector<std::string>& ids, char* why, size_t whySize);
     // The folder's messages as of the last EXAMINE, as ImapSession hands them back.
     int read(uint32_t* messageCount, char*** headers, KnownMessages* known, char* why, size_t whySize);
     int logOut(char* why, size_t whySize);

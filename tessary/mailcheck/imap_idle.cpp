@@ -5,6 +5,7 @@
 #include <cstdio>
 
 volatile LONG imapIdleRenewalMs = defaultImapIdleRenewalMs;
+volatile LONG imapIdleCheckMs = defaultImapIdleCheckMs;
 
 namespace {
 
@@ -40,7 +41,8 @@ bool endIdle(ImapConversation& conversation)
 
 } // namespace
 
-IdleOutcome idleUntilNews(ImapFolderSession& session, char* why, size_t whySize)
+IdleOutcome idleUntilNews(ImapFolderSession& session, char* why, size_t whySize,
+                          const std::function<bool()>& stillWanted)
 {
     ImapConversation& conversation = session.conversation();
     {
@@ -55,13 +57,19 @@ IdleOutcome idleUntilNews(ImapFolderSession& session, char* why, size_t whySize)
     DWORD started = GetTickCount();
     for (;;) {
         DWORD waited = GetTickCount() - started;
-        NetworkWait wait = session.connection().waitForInput(waited < renewal ? renewal - waited : 0);
-        if (wait == NetworkWait::stopped) {
+        DWORD left = waited < renewal ? renewal - waited : 0;
+        DWORD check = imapIdleCheckMs < 1 ? 1 : DWORD(imapIdleCheckMs);
+        bool askFirst = stillWanted && left > check;
+        NetworkWait wait = session.connection().waitForInput(askFirst ? check : left);
+        bool unwanted = wait == NetworkWait::timedOut && askFirst && !stillWanted();
+        if (wait == NetworkWait::stopped || unwanted) {
             // Said, not waited for: the program is closing, or the entry stops watching.
             conversation.sendContinuation("DONE\r\n");
             conversation.send("LOGOUT");
-            return IdleOutcome::stopped;
+            return unwanted ? IdleOutcome::unwanted : IdleOutcome::stopped;
         }
+        if (wait == NetworkWait::timedOut && askFirst)
+            continue;
         if (wait == NetworkWait::timedOut)
             return endIdle(conversation) ? IdleOutcome::renew : failed("server did not end IDLE", why, whySize);
         if (wait == NetworkWait::failed)

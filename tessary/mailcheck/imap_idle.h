@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <cstddef>
+#include <functional>
 
 class ImapFolderSession;
 
@@ -10,13 +11,19 @@ class ImapFolderSession;
 // idle client. Tests shorten it.
 extern volatile LONG imapIdleRenewalMs;
 const LONG defaultImapIdleRenewalMs = 28 * 60 * 1000;
+// How often an idling session asks whether it is still wanted (the entry's weekly window).
+extern volatile LONG imapIdleCheckMs;
+const LONG defaultImapIdleCheckMs = 60 * 1000;
 
 enum class IdleOutcome {
     news,    // EXISTS or EXPUNGE came: IDLE is over (DONE answered), the folder is worth reading again
     renew,   // the renewal time passed quietly: IDLE is over, send it again
     stopped, // the stop event: DONE and LOGOUT were sent, without waiting for their answers
+    unwanted, // stillWanted said no: DONE and LOGOUT were sent, without waiting for their answers
     failed,  // refused, dropped, BYE, or a broken response; why says which
 };
 
-// Sends IDLE and waits for the server's news, the renewal time or the stop event.
-IdleOutcome idleUntilNews(ImapFolderSession& session, char* why, size_t whySize);
+// Sends IDLE and waits for the server's news, the renewal time or the stop event; stillWanted (may
+// be empty) is asked every imapIdleCheckMs.
+IdleOutcome idleUntilNews(ImapFolderSession& session, char* why, size_t whySize,
+                          const std::function<bool()>& stillWanted = nullptr);

@@ -227,6 +227,21 @@ int ImapFolderSession::examine(char* why, size_t whySize)
     return result;
 }
 
+int ImapFolderSession::listIds(std::vector<std::string>& ids, char* why, size_t whySize)
+{
+    ids.clear();
+    if (exists_ == 0)
+        return pop3Success;
+    std::vector<uint32_t> uids;
+    int result = fetchUids(*conversation_, exists_, uids, why, whySize);
+    if (result != pop3Success)
+        return result;
+    KnownMessages known;
+    recordIds(uidValidityKnown_, uidValidity_, uids, known);
+    ids.swap(known.ids);
+    return pop3Success;
+}
+
 int ImapFolderSession::read(uint32_t* messageCount, char*** headers, KnownMessages* known, char* why,
                             size_t whySize)
 {

@@ -19,6 +19,7 @@ enum ImapResult : int32_t {
     imapLogoutFailed = -128,      // LOGOUT refused or not answered
     imapServerBroken = -129,      // beyond the bounds: a line over 64 KB, a literal beyond what is
                                   // left of 64 MB, an endless stream of responses
+    imapWatchBroken = -130,       // watching (IDLE): refused, dropped, or ended by the server
 };
 
 // Default ports: IMAP and STARTTLS, TLS from the first byte.

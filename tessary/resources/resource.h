@@ -108,6 +108,7 @@
 #define IDC_EMB_PROTOCOL            1095 // POP3, IMAP
 #define IDC_EMB_FOLDER              1096 // the IMAP folder; empty: INBOX
 #define IDC_EMB_PORT_DEFAULT        1097 // the hint that names the default port
+#define IDC_EMB_WATCH               1099 // IMAP: watch continuously (IDLE)
 
 // Actions dialog (dialog 110); the wizard's sound and e-mail program pages use the same ids
 #define IDD_ACTIONS                 110

@@ -7,6 +7,7 @@
 #include "shell/main_window_state.h"
 #include "shell/scheduler.h"
 #include "connectivity/dialup_detect.h"
+#include "mailcheck/imap_watch.h"
 #include "notify/result_actions.h"
 #include "platform/fatal_error.h"
 #include <cstdio>
@@ -68,6 +69,20 @@ void rememberDialedConnection(const MailboxEntry& entry)
     delete[] connected;
 }
 
+// An entry that watches its IMAP folder goes back to watching at once after a successful check,
+// inside its window; after a failure it waits for its next scheduled check, which reports first.
+void resumeWatching(HWND window, MailboxEntry& entry)
+{
+    CheckWorkerParams& watch = entry.workerParams;
+    watch.resumeWatch = watchesFolder(entry) && entry.enabled && entry.lastResult >= 0 && entry.insideCheckWindow();
+    if (!watch.resumeWatch) {
+        watch.watchedIds.clear();
+        return;
+    }
+    if (!entry.DoCheckEmail(window))
+        LogEntryLine(entry.name, "DoCheckEmail() failed");
+}
+
 } // namespace
 
 void OnCheckDone(HWND window, WPARAM entryPointer)
@@ -79,6 +94,16 @@ void OnCheckDone(HWND window, WPARAM entryPointer)
         logFailureDetail(*entry);
         joinCheck(*entry, "error: forced to kill Check thread");
         markHangUp(*entry);
+        resumeWatching(window, *entry);
+    }
+    RefreshEntryListAndAnimation();
+}
+
+void OnWatchEnded(HWND, WPARAM entryPointer)
+{
+    if (MailboxEntry* entry = listedEntry(entryPointer)) {
+        joinCheck(*entry, "error: forced to kill Check thread");
+        entry->workerParams.resumeWatch = false;
     }
     RefreshEntryListAndAnimation();
 }
