@@ -1,0 +1,75 @@
+// The main window and a watched IMAP folder: the window starts the watch again after each report,
+// the scheduler leaves a running watch alone, the list shows it as watching, and a change of the
+// folder reaches the log within two seconds.
+#include <gtest/gtest.h>
+#include "support/main_window_harness.h"
+#include "support/scripted_imap_server.h"
+#include "shell/scheduler.h"
+#include "mailcheck/session_limits.h"
+#include "support/seam_override.h"
+#include <atomic>
+
+namespace {
+
+std::string header(int n)
+{
+    return "From: sender" + std::to_string(n) + "@example.org\r\nSubject: watched " + std::to_string(n) + "\r\n\r\n";
+}
+
+TEST(WatchedFolder, TheWindowKeepsWatchingAndTheLogHasTheNewsWithinTwoSeconds)
+{
+    std::atomic<bool> deliver{ false };
+    ScriptedImapServer server;
+    server.messages = { { 11, header(1) }, { 12, header(2) } };
+    server.override = [&](ImapTestConnection& connection, const ImapTestCommand& command) {
+        if (command.verb != "IDLE")
+            return false;
+        connection.send("+ idling\r\n");
+        for (int i = 0; i < 200 && !deliver; ++i)
+            Sleep(25);
+        if (deliver && server.messages.size() == 2) {
+            server.messages.push_back({ 13, header(3) });
+            connection.send("* 3 EXISTS\r\n");
+        }
+        return true;
+    };
+    server.start();
+
+    MainWindowHarness h;
+    h.writeEntryList([&](EntryList& list) {
+        MailboxEntry* e = list.addNew();
+        e->setName("watched");
+        e->setServer("127.0.0.1");
+        e->setUser("tester");
+        e->setPassword("secret");
+        e->connectionMode = AlwaysConnected;
+        e->protocol = ProtocolImap;
+        e->watchContinuously = true;
+        e->setPort(server.port());
+        e->periodMinutes = 0; // due at every tick: the scheduler must still leave the watch alone
+    });
+    ASSERT_NE(nullptr, h.open());
+    MailboxEntry* entry = h.entry(0);
+    h.tick();
+    ASSERT_TRUE(h.pumpUntil([&] { return h.log().find("watched: 2 messages") != std::string::npos; }, 10000))
+        << h.log();
+    ASSERT_TRUE(h.pumpUntil([&] { return entry->workerParams.idling != 0; }, 5000));
+    EXPECT_TRUE(h.pumpUntil([&] { return h.rowText(0, 2) == "watching"; }, 3000)) << h.rowText(0, 2);
+    h.tick();
+    h.tick();
+    EXPECT_EQ(1, h.logCount("watched: checking"));
+
+    DWORD delivered = GetTickCount();
+    deliver = true;
+    ASSERT_TRUE(h.pumpUntil([&] { return h.log().find("watched: 3 messages") != std::string::npos; }, 5000))
+        << h.log();
+    EXPECT_LT(GetTickCount() - delivered, 2000u);
+    EXPECT_EQ("3", h.rowText(0, 3));
+    EXPECT_TRUE(h.pumpUntil([&] { return entry->workerParams.idling != 0; }, 5000)) << "watching again";
+
+    DWORD stopping = GetTickCount();
+    EXPECT_TRUE(entry->stopCheck(false));
+    EXPECT_LT(GetTickCount() - stopping, 2000u);
+}
+
+} // namespace
