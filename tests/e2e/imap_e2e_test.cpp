@@ -91,4 +91,30 @@ TEST_F(ImapBesidePop3, BothAreCheckedAndTheImapEntryAnnouncesOnlyNewMessages)
     EXPECT_EQ(0u, program.closeAndWait());
 }
 
+// A watched folder (IDLE) on Dovecot: a message delivered while the program idles on it is in
+// the log within two seconds.
+TEST_F(ImapBesidePop3, AWatchedFolderReportsADeliveryWithinTwoSeconds)
+{
+    // A mailbox of its own, whatever the other test left in it.
+    emptyMaildir(maildir);
+    for (int n = 21; n <= 23; ++n)
+        ASSERT_TRUE(writeWholeFile(maildir + "new\\" + std::to_string(2000 + n) + ".watch", message(n)));
+    EntryList list;
+    MailboxEntry* watch = addEntry(list, "watch");
+    watch->protocol = ProtocolImap;
+    watch->watchContinuously = true;
+    watch->setPort(atoi(environment("TESSARY_DOVECOT_IMAP_PORT").c_str()));
+    ASSERT_TRUE(list.save(folder.file("default.tsl").c_str()));
+
+    ASSERT_TRUE(program.launch(exe, "", folder.path())) << "no main window appeared";
+    ASSERT_TRUE(logShows("watch: 3 messages", 40000)) << driver.log();
+    ASSERT_TRUE(waitUntil([&] { return driver.rows()[0].lastCheck == "watching"; }, 10000)) << driver.log();
+    DWORD delivered = GetTickCount();
+    ASSERT_TRUE(writeWholeFile(maildir + "new\\2030.watch", message(30)));
+    ASSERT_TRUE(logShows("watch: 4 messages", 5000)) << driver.log();
+    EXPECT_LT(GetTickCount() - delivered, 2000u);
+    EXPECT_TRUE(waitUntil([&] { return driver.rows()[0].lastCheck == "watching"; }, 10000));
+    EXPECT_EQ(0u, program.closeAndWait());
+}
+
 } // namespace
