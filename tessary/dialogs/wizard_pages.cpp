@@ -63,6 +63,8 @@ bool nextServer(HWND page, MailboxEntry& entry)
     entry.setPort(0);
     LRESULT protocol = SendDlgItemMessageA(page, IDC_WIZ_PROTOCOL, CB_GETCURSEL, 0, 0);
     entry.protocol = protocol == ProtocolImap ? ProtocolImap : ProtocolPop3;
+    // Watching continuously is on for IMAP, as in the edit dialog; it takes effect on a LAN only.
+    entry.watchContinuously = entry.protocol == ProtocolImap;
     return true;
 }
 

@@ -410,11 +410,13 @@ TEST_F(AddWizard, ServerPageChoosesTheProtocol)
         SendDlgItemMessageA(page, IDC_WIZ_PROTOCOL, CB_SETCURSEL, 1, 0);
         EXPECT_EQ("", next(sheet));
         EXPECT_EQ(ProtocolImap, entry.protocol);
+        EXPECT_TRUE(entry.watchContinuously);
         press(sheet, PSBTN_BACK);
         EXPECT_EQ("IMAP", comboSelection(page, IDC_WIZ_PROTOCOL)); // shows what was stored
         SendDlgItemMessageA(page, IDC_WIZ_PROTOCOL, CB_SETCURSEL, 0, 0);
         EXPECT_EQ("", next(sheet));
         EXPECT_EQ(ProtocolPop3, entry.protocol);
+        EXPECT_FALSE(entry.watchContinuously);
         press(sheet, PSBTN_CANCEL);
     });
 }

@@ -3,6 +3,9 @@
 // folder reaches the log within two seconds.
 #include <gtest/gtest.h>
 #include "support/main_window_harness.h"
+#include "support/modal_script.h"
+#include "support/window_driver.h"
+#include "resources/resource.h"
 #include "support/scripted_imap_server.h"
 #include "shell/scheduler.h"
 #include "mailcheck/session_limits.h"
@@ -58,6 +61,19 @@ TEST(WatchedFolder, TheWindowKeepsWatchingAndTheLogHasTheNewsWithinTwoSeconds)
     h.tick();
     h.tick();
     EXPECT_EQ(1, h.logCount("watched: checking"));
+
+    // Its headers can be looked at while it idles.
+    ASSERT_TRUE(h.selectRow(0));
+    std::string shown;
+    ModalScript script;
+    script.on("Message Header(s)", [&](HWND dialog) {
+        char text[4096] = "";
+        GetDlgItemTextA(dialog, IDC_HDR_TEXT, text, sizeof text);
+        shown = text;
+        SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    h.command(IDM_SHOW_HEADERS);
+    EXPECT_NE(std::string::npos, shown.find("Subject: watched 2")) << shown;
 
     DWORD delivered = GetTickCount();
     deliver = true;
