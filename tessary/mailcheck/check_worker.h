@@ -18,6 +18,11 @@ struct CheckWorkerParams {
     bool resumeWatch;
     std::vector<std::string> watchedIds;
     volatile LONG idling;
+    // After a watch was dropped: failures in a row, and the tick count from which the window
+    // starts it again (only while watchRetryPending).
+    uint32_t watchFailures;
+    bool watchRetryPending;
+    DWORD watchRetryAt;
 };
 
 // Thread procedure; the argument is the entry's CheckWorkerParams. Returns 0.

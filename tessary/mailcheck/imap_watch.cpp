@@ -6,6 +6,16 @@
 #include "mailcheck/session_deadline.h"
 #include "storage/mailbox_entry.h"
 
+volatile LONG watchRetryBaseMs = defaultWatchRetryBaseMs;
+
+DWORD watchRetryPauseMs(uint32_t failures)
+{
+    uint64_t pause = watchRetryBaseMs < 0 ? 0 : uint64_t(watchRetryBaseMs);
+    for (uint32_t i = 1; i < failures && pause < watchRetryLongestMs; ++i)
+        pause *= 2;
+    return pause < watchRetryLongestMs ? DWORD(pause) : watchRetryLongestMs;
+}
+
 bool watchesFolder(const MailboxEntry& entry)
 {
     return entry.protocol == ProtocolImap && entry.watchContinuously && entry.connectionMode == AlwaysConnected;

@@ -13,6 +13,13 @@ class MailboxEntry;
 // (a dial-up line is never held up by watching).
 bool watchesFolder(const MailboxEntry& entry);
 
+// The pause before a dropped watch connects again, after failures in a row (1 and up): it doubles
+// from watchRetryBaseMs and stays at a minute at most.
+extern volatile LONG watchRetryBaseMs;
+const LONG defaultWatchRetryBaseMs = 10000;
+const DWORD watchRetryLongestMs = 60000;
+DWORD watchRetryPauseMs(uint32_t failures);
+
 // The cycle; answers as ImapSession does. With watch.resumeWatch unset, or a server that does not
 // list IDLE, it is one ordinary check. ended is set when the cycle ended with nothing to report:
 // stopped, or stillWanted (asked now and then while idling) said no; nothing is handed back then.

@@ -181,6 +181,12 @@ void RunScheduler(HWND window)
         }
         // A folder being watched is checked already: the watch reports its news itself.
         bool watching = entry->isCheckRunning() && watchesFolder(*entry);
+        CheckWorkerParams& watch = entry->workerParams;
+        if (watch.watchRetryPending && !entry->isCheckRunning() && int32_t(GetTickCount() - watch.watchRetryAt) >= 0) {
+            watch.watchRetryPending = false;
+            startCheck(window, *entry);
+            continue;
+        }
         if (entry->connectionMode == AlwaysConnected && entry->isDue() && !watching)
             startCheck(window, *entry);
     }

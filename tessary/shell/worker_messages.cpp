@@ -70,11 +70,23 @@ void rememberDialedConnection(const MailboxEntry& entry)
 }
 
 // An entry that watches its IMAP folder goes back to watching at once after a successful check,
-// inside its window; after a failure it waits for its next scheduled check, which reports first.
+// inside its window. A dropped watch connects again after a pause that grows with each failure in
+// a row (the scheduler starts it), and goes on from what it reported last; any other failure
+// waits for the next scheduled check, which reports first.
 void resumeWatching(HWND window, MailboxEntry& entry)
 {
     CheckWorkerParams& watch = entry.workerParams;
-    watch.resumeWatch = watchesFolder(entry) && entry.enabled && entry.lastResult >= 0 && entry.insideCheckWindow();
+    watch.watchRetryPending = false;
+    bool watches = watchesFolder(entry) && entry.enabled && entry.insideCheckWindow();
+    bool dropped = entry.lastResult == imapWatchBroken || (entry.lastResult < 0 && watch.watchFailures > 0);
+    if (watches && entry.lastResult < 0 && dropped) {
+        ++watch.watchFailures;
+        watch.watchRetryAt = GetTickCount() + watchRetryPauseMs(watch.watchFailures);
+        watch.watchRetryPending = true;
+        return;
+    }
+    watch.watchFailures = 0;
+    watch.resumeWatch = watches && entry.lastResult >= 0;
     if (!watch.resumeWatch) {
         watch.watchedIds.clear();
         return;

@@ -8,6 +8,7 @@
 #include "resources/resource.h"
 #include "support/scripted_imap_server.h"
 #include "shell/scheduler.h"
+#include "mailcheck/imap_watch.h"
 #include "mailcheck/session_limits.h"
 #include "support/seam_override.h"
 #include <atomic>
@@ -86,6 +87,65 @@ TEST(WatchedFolder, TheWindowKeepsWatchingAndTheLogHasTheNewsWithinTwoSeconds)
     DWORD stopping = GetTickCount();
     EXPECT_TRUE(entry->stopCheck(false));
     EXPECT_LT(GetTickCount() - stopping, 2000u);
+}
+
+// A watch the server drops connects again after a short pause, and goes on watching without
+// announcing the unchanged folder again.
+TEST(WatchedFolder, ADroppedWatchConnectsAgainAfterAPause)
+{
+    SeamOverride<volatile LONG> shortPause(watchRetryBaseMs, 300);
+    std::atomic<int> idles{ 0 };
+    ScriptedImapServer server;
+    server.messages = { { 11, header(1) }, { 12, header(2) } };
+    server.override = [&](ImapTestConnection& connection, const ImapTestCommand& command) {
+        if (command.verb != "IDLE")
+            return false;
+        connection.send("+ idling\r\n");
+        if (++idles == 1) {
+            connection.close(); // the first watch is dropped
+            return true;
+        }
+        connection.hold();
+        return true;
+    };
+    server.start();
+
+    MainWindowHarness h;
+    h.writeEntryList([&](EntryList& list) {
+        MailboxEntry* e = list.addNew();
+        e->setName("watched");
+        e->setServer("127.0.0.1");
+        e->setUser("tester");
+        e->setPassword("secret");
+        e->connectionMode = AlwaysConnected;
+        e->protocol = ProtocolImap;
+        e->watchContinuously = true;
+        e->setPort(server.port());
+    });
+    ASSERT_NE(nullptr, h.open());
+    MailboxEntry* entry = h.entry(0);
+    h.tick();
+    ASSERT_TRUE(h.pumpUntil([&] { return h.log().find("watched: error: the connection broke while idling") !=
+                                         std::string::npos; }, 10000))
+        << h.log();
+    EXPECT_EQ(imapWatchBroken, entry->getLastResult());
+    EXPECT_TRUE(entry->workerParams.watchRetryPending);
+    h.pump(400);
+    h.tick();
+    ASSERT_TRUE(h.pumpUntil([&] { return entry->workerParams.idling != 0; }, 5000)) << h.log();
+    EXPECT_EQ(2, idles);
+    EXPECT_EQ(1, h.logCount("watched: 2 messages")) << h.log();
+    EXPECT_EQ(1u, entry->workerParams.watchFailures); // reset once a watch reports again
+    EXPECT_TRUE(entry->stopCheck(false));
+}
+
+TEST(WatchedFolder, ThePauseAfterDropsDoublesUpToAMinute)
+{
+    EXPECT_EQ(10000u, watchRetryPauseMs(1));
+    EXPECT_EQ(20000u, watchRetryPauseMs(2));
+    EXPECT_EQ(40000u, watchRetryPauseMs(3));
+    EXPECT_EQ(60000u, watchRetryPauseMs(4));
+    EXPECT_EQ(60000u, watchRetryPauseMs(4000000000u));
 }
 
 } // namespace
