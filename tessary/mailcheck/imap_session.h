@@ -8,18 +8,18 @@
 // Result codes of the IMAP steps; connecting and securing the connection share the POP3 codes
 // (-1, -2, -20, -110 to -114, -117).
 enum ImapResult : int32_t {
-    imapBadGreeting = -120,       // no "* OK" or "* PREAUTH" greeting: "* BYE", something else, or nothing
-    imapCapabilityFailed = -121,  // CAPABILITY refused or not answered
-    imapStarttlsNotOffered = -122, // the capabilities do not list STARTTLS
-    imapStarttlsRefused = -123,   // STARTTLS answered with NO or BAD, or not at all
-    imapLoginNotSent = -124,      // the user name or password cannot be sent, or sending failed
-    imapLoginRefused = -125,      // LOGIN or AUTHENTICATE refused, or not answered
-    imapFolderRefused = -126,     // EXAMINE of the folder refused, or not answered
-    imapFetchFailed = -127,       // FETCH or UID FETCH refused, or its responses not whole
-    imapLogoutFailed = -128,      // LOGOUT refused or not answered
-    imapServerBroken = -129,      // beyond the bounds: a line over 64 KB, a literal beyond what is
+    imapBadGreeting = -130,       // no "* OK" or "* PREAUTH" greeting: "* BYE", something else, or nothing
+    imapCapabilityFailed = -131,  // CAPABILITY refused or not answered
+    imapStarttlsNotOffered = -132, // the capabilities do not list STARTTLS
+    imapStarttlsRefused = -133,   // STARTTLS answered with NO or BAD, or not at all
+    imapLoginNotSent = -134,      // the user name or password cannot be sent, or sending failed
+    imapLoginRefused = -135,      // LOGIN or AUTHENTICATE refused, or not answered
+    imapFolderRefused = -136,     // EXAMINE of the folder refused, or not answered
+    imapFetchFailed = -137,       // FETCH or UID FETCH refused, or its responses not whole
+    imapLogoutFailed = -138,      // LOGOUT refused or not answered
+    imapServerBroken = -139,      // beyond the bounds: a line over 64 KB, a literal beyond what is
                                   // left of 64 MB, an endless stream of responses
-    imapWatchBroken = -130,       // watching (IDLE): refused, dropped, or ended by the server
+    imapWatchBroken = -140,       // watching (IDLE): refused, dropped, or ended by the server
 };
 
 // Default ports: IMAP and STARTTLS, TLS from the first byte.
