@@ -1,5 +1,6 @@
 // Reading and checking the entry's controls; each rule stores its field before the next one runs.
 #include "dialogs/entry_fields.h"
+#include "dialogs/entry_protocol.h"
 #include "dialogs/dialog_controls.h"
 #include "dialogs/dialup_combo.h"
 #include "dialogs/entry_security.h"
@@ -151,8 +152,10 @@ bool StoreEntryFields(HWND dialog, MailboxEntry& entry)
         !storeRequired(dialog, IDC_EMB_USER, entry, &MailboxEntry::setUser,
                        "You must supply the user, or mailbox name used to access your email.") ||
         !storeRequired(dialog, IDC_EMB_PASSWORD, entry, &MailboxEntry::setPassword,
-                       "You must supply the password used to access your email.") ||
-        !StoreSecurityFields(dialog, entry))
+                       "You must supply the password used to access your email."))
+        return false;
+    StoreProtocolFields(dialog, entry);
+    if (!StoreSecurityFields(dialog, entry))
         return false;
     entry.setAnnounceNewOnly(isChecked(dialog, IDC_EMB_ANNOUNCE_NEW_ONLY));
     storeConnection(dialog, entry);

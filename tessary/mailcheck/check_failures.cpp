@@ -1,5 +1,6 @@
-// Sorts the POP3 result codes of failed checks by what can mend them, and words them for the user.
+// Sorts the POP3 and IMAP result codes of failed checks by what can mend them, and words them for the user.
 #include "mailcheck/check_failures.h"
+#include "mailcheck/imap_session.h"
 #include "mailcheck/pop3_session.h"
 #include <cstdio>
 
@@ -27,6 +28,11 @@ const FailureText failureTexts[] = {
     { pop3StlsRefused, CheckFailureKind::NeedsUser, "the server refused STLS" },
     { pop3PasswordUnreadable, CheckFailureKind::NeedsUser, "the stored password cannot be read; enter it again" },
     { checkNotStarted, CheckFailureKind::Connection, "the network could not be started" },
+    { imapBadGreeting, CheckFailureKind::Connection, "the server did not answer" },
+    { imapStarttlsNotOffered, CheckFailureKind::NeedsUser, "the server does not offer STARTTLS" },
+    { imapStarttlsRefused, CheckFailureKind::NeedsUser, "the server refused STARTTLS" },
+    { imapLoginRefused, CheckFailureKind::NeedsUser, "the server refused the login" },
+    { imapFolderRefused, CheckFailureKind::NeedsUser, "the server cannot open the folder" },
 };
 
 const FailureText* findFailure(int code)

@@ -1,6 +1,8 @@
-// The check worker thread: one POP3 session for its entry, the result stored in the entry, and
+// The check worker thread: one POP3 or IMAP session for its entry, the result stored in the entry, and
 // one message to the window that asked for the check.
 #include "mailcheck/check_worker.h"
+#include "mailcheck/imap_session.h"
+#include "mailcheck/imap_watch.h"
 #include "mailcheck/new_only_check.h"
 #include "mailcheck/pop3_session.h"
 #include "platform/messages.h"
@@ -33,6 +35,21 @@ DWORD WINAPI CheckWorker(LPVOID parameter)
         // Logging in without the password could only be refused; the user must enter it again.
         snprintf(detail, sizeof detail, "error: the stored password cannot be read by this user; enter it again");
         result = pop3PasswordUnreadable;
+    } else if (watchesFolder(*entry)) {
+        bool ended = false;
+        result = ImapWatchCycle(target, entry->folder, entry->user, entry->password, &count, params->stopEvent,
+                                &headers, detail, sizeof detail, newOnly, *params,
+                                [entry] { return entry->insideCheckWindow(); }, ended);
+        if (ended) {
+            WSACleanup();
+            // Stopped: the window joins the thread itself. Out of the entry's window: it is told.
+            if (WaitForSingleObject(params->stopEvent, 0) != WAIT_OBJECT_0)
+                checkWorkerCalls.PostMessageA(params->notifyWindow, WM_WATCH_ENDED, reinterpret_cast<WPARAM>(entry), 0);
+            return 0;
+        }
+    } else if (entry->protocol == ProtocolImap) {
+        result = ImapSession(target, entry->folder, entry->user, entry->password, &count, params->stopEvent,
+                             &headers, detail, sizeof detail, newOnly);
     } else {
         result = Pop3Session(target, entry->user, entry->password, &count, params->stopEvent, &headers, detail,
                              sizeof detail, newOnly, &marks);

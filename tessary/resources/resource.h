@@ -106,10 +106,14 @@
 #define IDC_EMB_END_TIME            1039
 #define IDC_EMB_SET_ACTIONS         1043
 #define IDC_EMB_HELP                1069
-#define IDC_EMB_SECURITY            1090 // None, STLS, SSL/TLS
+#define IDC_EMB_SECURITY            1090 // None, STLS (STARTTLS for IMAP), SSL/TLS
 #define IDC_EMB_PORT                1091
 #define IDC_EMB_TRUSTED_CERTIFICATE 1092
 #define IDC_EMB_ANNOUNCE_NEW_ONLY   1093
+#define IDC_EMB_PROTOCOL            1095 // POP3, IMAP
+#define IDC_EMB_FOLDER              1096 // the IMAP folder; empty: INBOX
+#define IDC_EMB_PORT_DEFAULT        1097 // the hint that names the default port
+#define IDC_EMB_WATCH               1099 // IMAP: watch continuously (IDLE)
 
 // Actions dialog (dialog 110); the wizard's sound and e-mail program pages use the same ids
 #define IDD_ACTIONS                 110
@@ -142,6 +146,7 @@
 #define IDC_WIZ_NAME                1054 // step 1
 #define IDC_WIZ_SERVER              1055 // step 2
 #define IDC_WIZ_SECURE              1094
+#define IDC_WIZ_PROTOCOL            1098 // POP3, IMAP
 #define IDC_WIZ_USER                1056 // step 3
 #define IDC_WIZ_PASSWORD            1057
 #define IDC_WIZ_ALWAYS_CONNECTED    1057 // step 4

@@ -303,6 +303,9 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CHECK_FAILED:
         OnCheckFailed(window, wParam);
         return TRUE;
+    case WM_WATCH_ENDED:
+        OnWatchEnded(window, wParam);
+        return TRUE;
     case WM_DIAL_FAILED:
         OnDialFailed(window);
         return TRUE;

@@ -10,6 +10,7 @@
 #include "connectivity/dial_worker.h"
 #include "connectivity/dialup_detect.h"
 #include "connectivity/dyn_data_calls.h"
+#include "mailcheck/imap_watch.h"
 #include "notify/speech.h"
 #include "platform/fatal_error.h"
 #include <cstdio>
@@ -180,7 +181,15 @@ void RunScheduler(HWND window)
             else
                 dialAsNeeded(window, *entry);
         }
-        if (entry->connectionMode == AlwaysConnected && entry->isDue())
+        // A folder being watched is checked already: the watch reports its news itself.
+        bool watching = entry->isCheckRunning() && watchesFolder(*entry);
+        CheckWorkerParams& watch = entry->workerParams;
+        if (watch.watchRetryPending && !entry->isCheckRunning() && int32_t(GetTickCount() - watch.watchRetryAt) >= 0) {
+            watch.watchRetryPending = false;
+            startCheck(window, *entry);
+            continue;
+        }
+        if (entry->connectionMode == AlwaysConnected && entry->isDue() && !watching)
             startCheck(window, *entry);
     }
 }

@@ -9,6 +9,7 @@
 #include "shell/scheduler.h"
 #include "connectivity/dialup_detect.h"
 #include "mailcheck/check_failures.h"
+#include "mailcheck/imap_watch.h"
 #include "notify/result_actions.h"
 #include "platform/fatal_error.h"
 #include <cstdio>
@@ -70,6 +71,32 @@ void rememberDialedConnection(const MailboxEntry& entry)
     delete[] connected;
 }
 
+// An entry that watches its IMAP folder goes back to watching at once after a successful check,
+// inside its window. A dropped watch connects again after a pause that grows with each failure in
+// a row (the scheduler starts it), and goes on from what it reported last; any other failure
+// waits for the next scheduled check, which reports first.
+void resumeWatching(HWND window, MailboxEntry& entry)
+{
+    CheckWorkerParams& watch = entry.workerParams;
+    watch.watchRetryPending = false;
+    bool watches = watchesFolder(entry) && entry.enabled && entry.insideCheckWindow();
+    bool dropped = entry.lastResult == imapWatchBroken || (entry.lastResult < 0 && watch.watchFailures > 0);
+    if (watches && entry.lastResult < 0 && dropped) {
+        ++watch.watchFailures;
+        watch.watchRetryAt = GetTickCount() + watchRetryPauseMs(watch.watchFailures);
+        watch.watchRetryPending = true;
+        return;
+    }
+    watch.watchFailures = 0;
+    watch.resumeWatch = watches && entry.lastResult >= 0;
+    if (!watch.resumeWatch) {
+        watch.watchedIds.clear();
+        return;
+    }
+    if (!entry.DoCheckEmail(window))
+        LogEntryLine(entry.name, "DoCheckEmail() failed");
+}
+
 } // namespace
 
 void OnCheckDone(HWND window, WPARAM entryPointer)
@@ -82,6 +109,16 @@ void OnCheckDone(HWND window, WPARAM entryPointer)
         NoteCheckResult(window, *entry, entry->lastResult);
         joinCheck(*entry, "error: forced to kill Check thread");
         markHangUp(*entry);
+        resumeWatching(window, *entry);
+    }
+    RefreshEntryListAndAnimation();
+}
+
+void OnWatchEnded(HWND, WPARAM entryPointer)
+{
+    if (MailboxEntry* entry = listedEntry(entryPointer)) {
+        joinCheck(*entry, "error: forced to kill Check thread");
+        entry->workerParams.resumeWatch = false;
     }
     RefreshEntryListAndAnimation();
 }

@@ -113,6 +113,8 @@ public:
     void setRetryDelay(int minutes); // capped at 360; stamps retryFrom with now; 0 clears it
     bool isRetryPending() const;
     bool isDue() const;
+    // Whether now is on one of the check days, between the start and end times (if any).
+    bool insideCheckWindow() const;
     // Whether the scheduler looks at the entry at all: enabled or asked for, and with a server to
     // ask. Only such entries can still need a dial-up line.
     bool isSchedulable() const { return (enabled || checkRequested) && server; }

@@ -6,6 +6,7 @@
 #include "support/standin_worker.h"
 #include "shell/failing_spells.h"
 #include "shell/tray_icon.h"
+#include "mailcheck/imap_session.h"
 #include "mailcheck/pop3_session.h"
 #include "platform/messages.h"
 #include <string>
@@ -90,6 +91,9 @@ TEST_F(FailingSpell, FailuresOnlyTheUserCanMendAlertAtOnce)
         { pop3StlsNotOffered, "the server does not offer STLS" },
         { pop3StlsRefused, "the server refused STLS" },
         { pop3TlsUnavailable, "TLS is not available on this system" },
+        { imapLoginRefused, "the server refused the login" },
+        { imapStarttlsRefused, "the server refused STARTTLS" },
+        { imapFolderRefused, "the server cannot open the folder" },
     };
     for (const auto& failure : mended) {
         SCOPED_TRACE(failure.words);
