@@ -4,10 +4,16 @@
 // the server's certificate trusted by its thumbprint. Rounds alternate plain and TLS.
 // With --unchanged it times the check of an entry that announces only new messages against a
 // mailbox that has not changed since a first (untimed) check: UIDL, and no TOP at all.
+// Two helpers for the rows of real-sized header blocks: --write-realistic fills a Maildir folder
+// with messages of realistic header blocks, and --program-folder prepares a program folder whose
+// one entry checks the server on PORT.
 #include "mailcheck/known_messages.h"
 #include "mailcheck/pop3_session.h"
 #include "mailcheck/session_limits.h"
+#include "storage/entry_list.h"
 #include "storage/mailbox_entry.h"
+#include "storage/settings.h"
+#include "support/realistic_headers.h"
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -94,13 +100,58 @@ int timeUnchangedMailbox(const Pop3Target& target, int rounds, const LARGE_INTEG
     freeHeaders(headers, count);
     return failures;
 }
+// COUNT messages with header blocks of BYTES bytes into FOLDER (ending in a backslash), named so
+// that they sort in order.
+int writeRealisticMessages(const char* folder, int count, size_t bytes)
+{
+    for (int n = 1; n <= count; ++n) {
+        char name[MAX_PATH];
+        snprintf(name, sizeof name, "%s%u.M%06dP1.real", folder, 1700000000u + unsigned(n), n);
+        std::string text = realisticMessage(bytes, uint32_t(n));
+        FILE* file = fopen(name, "wb");
+        if (!file || fwrite(text.data(), 1, text.size(), file) != text.size()) {
+            printf("error: cannot write %s\n", name);
+            return 1;
+        }
+        fclose(file);
+    }
+    return 0;
+}
+
+// A program folder (ending in a backslash) with one enabled, always connected entry named "big"
+// for tester on 127.0.0.1:PORT, and settings that speak nothing.
+int prepareProgramFolder(const std::string& folder, int port)
+{
+    EntryList list;
+    MailboxEntry* entry = list.addNew();
+    entry->setName("big");
+    entry->setServer("127.0.0.1");
+    entry->setUser("tester");
+    entry->setPassword("secret");
+    entry->setPort(port);
+    entry->connectionMode = AlwaysConnected;
+    Settings settings = defaultSettings();
+    settings.speakConnectSpeed = settings.speakCheckResults = 0;
+    if (!list.save((folder + "default.tsl").c_str()) ||
+        !saveSettings((folder + "Tessary.dat").c_str(), settingsMagic, &settings, sizeof settings)) {
+        printf("error: cannot prepare %s\n", folder.c_str());
+        return 1;
+    }
+    return 0;
+}
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc == 5 && strcmp(argv[1], "--write-realistic") == 0)
+        return writeRealisticMessages(argv[2], atoi(argv[3]), size_t(atoi(argv[4])));
+    if (argc == 4 && strcmp(argv[1], "--program-folder") == 0)
+        return prepareProgramFolder(argv[2], atoi(argv[3]));
     if (argc < 2) {
         printf("usage: pop3_check_bench PORT [ROUNDS [TLSPORT THUMBPRINT]]\n"
-               "       pop3_check_bench --unchanged PORT [ROUNDS]\n");
+               "       pop3_check_bench --unchanged PORT [ROUNDS]\n"
+               "       pop3_check_bench --write-realistic FOLDER COUNT BYTES\n"
+               "       pop3_check_bench --program-folder FOLDER PORT\n");
         return 2;
     }
     bool unchanged = strcmp(argv[1], "--unchanged") == 0;

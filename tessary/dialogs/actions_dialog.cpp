@@ -49,6 +49,7 @@ INT_PTR onInitDialog(HWND dialog, LPARAM parameter)
     setChecked(dialog, IDC_ACT_RUN_MAIL_PROGRAM, e.runMailProgram);
     setChecked(dialog, IDC_ACT_RUN_SHELL_COMMAND, e.runShellCommand);
     setChecked(dialog, IDC_ACT_PLAY_NO_MAIL_SOUND, e.playSoundOnNoMail);
+    setChecked(dialog, IDC_ACT_MUTE, e.mute);
     setTextIfPresent(dialog, IDC_ACT_MAIL_SOUND_FILE, e.mailSoundFile);
     setTextIfPresent(dialog, IDC_ACT_MAIL_PROGRAM_PATH, e.mailProgramPath);
     setTextIfPresent(dialog, IDC_ACT_MAIL_PROGRAM_ARGS, e.mailProgramArgs);
@@ -70,8 +71,10 @@ INT_PTR onCommand(HWND dialog, WORD id, WORD code)
     }
     switch (id) {
     case IDOK:
-        if (actionsEntry && StoreActionFields(dialog, *actionsEntry))
+        if (actionsEntry && StoreActionFields(dialog, *actionsEntry)) {
+            actionsEntry->mute = isChecked(dialog, IDC_ACT_MUTE);
             EndDialog(dialog, IDOK);
+        }
         return TRUE;
     case IDCANCEL:
         EndDialog(dialog, IDCANCEL);

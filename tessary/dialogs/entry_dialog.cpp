@@ -5,6 +5,7 @@
 #include "dialogs/dialog_controls.h"
 #include "dialogs/dialup_combo.h"
 #include "dialogs/entry_fields.h"
+#include "dialogs/entry_protocol.h"
 #include "dialogs/entry_security.h"
 #include "dialogs/entry_sign_in.h"
 #include "platform/messages.h"
@@ -48,8 +49,11 @@ INT_PTR onInitDialog(HWND dialog, LPARAM parameter)
     setTextIfPresent(dialog, IDC_EMB_SERVER, e.server);
     setTextIfPresent(dialog, IDC_EMB_USER, e.user);
     setTextIfPresent(dialog, IDC_EMB_PASSWORD, e.password);
+    FillProtocolList(dialog);
+    ShowProtocolFields(dialog, e);
     FillSecurityList(dialog);
     ShowSecurityFields(dialog, e);
+    UpdateProtocolControls(dialog, false);
     setChecked(dialog, IDC_EMB_ANNOUNCE_NEW_ONLY, e.announceNewOnly);
     FillSignInList(dialog);
     ShowSignInFields(dialog, e);
@@ -100,6 +104,8 @@ INT_PTR onCommand(HWND dialog, WORD id, WORD code)
     }
     if (code == BN_CLICKED)
         UpdateEntryControls(dialog);
+    if (code == CBN_SELCHANGE && (id == IDC_EMB_PROTOCOL || id == IDC_EMB_SECURITY))
+        UpdateProtocolControls(dialog, id == IDC_EMB_PROTOCOL);
     return FALSE;
 }
 

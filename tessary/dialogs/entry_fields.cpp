@@ -1,5 +1,6 @@
 // Reading and checking the entry's controls; each rule stores its field before the next one runs.
 #include "dialogs/entry_fields.h"
+#include "dialogs/entry_protocol.h"
 #include "dialogs/dialog_controls.h"
 #include "dialogs/dialup_combo.h"
 #include "dialogs/entry_security.h"
@@ -160,8 +161,10 @@ bool StoreEntryFields(HWND dialog, MailboxEntry& entry)
          (!storeRequired(dialog, IDC_EMB_USER, entry, &MailboxEntry::setUser,
                          "You must supply the user, or mailbox name used to access your email.") ||
           !storeRequired(dialog, IDC_EMB_PASSWORD, entry, &MailboxEntry::setPassword,
-                         "You must supply the password used to access your email."))) ||
-        !StoreSecurityFields(dialog, entry) || !StoreSignInFields(dialog, entry))
+                         "You must supply the password used to access your email."))))
+        return false;
+    StoreProtocolFields(dialog, entry);
+    if (!StoreSecurityFields(dialog, entry) || !StoreSignInFields(dialog, entry))
         return false;
     if (SignInMethodChosen(dialog))
         storeOptionalUser(dialog, entry); // a signed-in entry logs in as its account

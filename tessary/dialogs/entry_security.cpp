@@ -4,6 +4,7 @@
 #include "resources/resource.h"
 #include "storage/thumbprint.h"
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -83,6 +84,21 @@ void FillSecurityList(HWND dialog)
 {
     for (const char* name : securityNames)
         SendDlgItemMessageA(dialog, IDC_EMB_SECURITY, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+}
+
+void NameSecurityChoices(HWND dialog, int32_t protocol)
+{
+    const char* wanted = protocol == ProtocolImap ? "STARTTLS" : securityNames[SecurityStls];
+    char shown[16] = "";
+    HWND list = GetDlgItem(dialog, IDC_EMB_SECURITY);
+    if (SendMessageA(list, CB_GETLBTEXTLEN, SecurityStls, 0) < LRESULT(sizeof shown))
+        SendMessageA(list, CB_GETLBTEXT, SecurityStls, reinterpret_cast<LPARAM>(shown));
+    if (strcmp(shown, wanted) == 0)
+        return;
+    LRESULT selected = SendMessageA(list, CB_GETCURSEL, 0, 0);
+    SendMessageA(list, CB_DELETESTRING, SecurityStls, 0);
+    SendMessageA(list, CB_INSERTSTRING, SecurityStls, reinterpret_cast<LPARAM>(wanted));
+    SendMessageA(list, CB_SETCURSEL, selected, 0);
 }
 
 void ShowSecurityFields(HWND dialog, const MailboxEntry& entry)

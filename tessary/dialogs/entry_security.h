@@ -6,6 +6,9 @@
 
 // Fills the security list with "None", "STLS" and "SSL/TLS", in the order of their values.
 void FillSecurityList(HWND dialog);
+// Names the security choices as the protocol does (IMAP says STARTTLS where POP3 says STLS),
+// keeping the selection.
+void NameSecurityChoices(HWND dialog, int32_t protocol);
 // Selects the entry's security ("None" for a value it does not know), shows the port (empty for
 // the default) and the thumbprint.
 void ShowSecurityFields(HWND dialog, const MailboxEntry& entry);

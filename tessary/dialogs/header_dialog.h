@@ -1,5 +1,6 @@
 // The header viewer "Message Header(s)" (template 131): the header blocks of the last check of one
-// entry, one after another in a read-only field under the entry's name.
+// entry under the entry's name, one message at a time (chosen by its number), with the message's
+// sender, date and subject decoded above its block (in Unicode on the NT family).
 #pragma once
 #include <windows.h>
 #include "storage/mailbox_entry.h"

@@ -29,6 +29,9 @@ const FlagBox flagBoxes[] = {
     { IDC_SET_SPEAK_FROM, &Settings::speakFromAddresses },
     { IDC_SET_SPEAK_SUBJECTS, &Settings::speakSubjects },
     { IDC_SET_FULL_VOICE_FEEDBACK, &Settings::fullVoiceFeedback },
+    { IDC_SET_SHOW_NOTIFICATION, &Settings::showNotification },
+    { IDC_SET_QUIET_WHEN_BUSY, &Settings::quietWhenBusy },
+    { IDC_SET_FAILURE_ALERTS, &Settings::failureAlerts },
 };
 
 struct EngineButton {

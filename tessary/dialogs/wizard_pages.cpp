@@ -40,10 +40,18 @@ bool nextName(HWND page, MailboxEntry& entry)
     return storeRequired(page, IDC_WIZ_NAME, entry, &MailboxEntry::setName, "You must supply a name");
 }
 
-// Page 2: the server, and whether it needs TLS from the first byte (always on the default port).
+// Page 2: the server, its protocol, and whether it needs TLS from the first byte (always on the
+// protocol's default port).
+void createServer(HWND page)
+{
+    for (const char* name : { "POP3", "IMAP" }) // list positions are the MailProtocol values
+        SendDlgItemMessageA(page, IDC_WIZ_PROTOCOL, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+}
+
 void activateServer(HWND page, MailboxEntry& entry)
 {
     setTextOrEmpty(page, IDC_WIZ_SERVER, entry.server);
+    SendDlgItemMessageA(page, IDC_WIZ_PROTOCOL, CB_SETCURSEL, entry.protocol == ProtocolImap ? ProtocolImap : ProtocolPop3, 0);
     setChecked(page, IDC_WIZ_SECURE, entry.security != SecurityNone);
 }
 
@@ -53,6 +61,10 @@ bool nextServer(HWND page, MailboxEntry& entry)
         return false;
     entry.setSecurity(isChecked(page, IDC_WIZ_SECURE) ? SecuritySslTls : SecurityNone);
     entry.setPort(0);
+    LRESULT protocol = SendDlgItemMessageA(page, IDC_WIZ_PROTOCOL, CB_GETCURSEL, 0, 0);
+    entry.protocol = protocol == ProtocolImap ? ProtocolImap : ProtocolPop3;
+    // Watching continuously is on for IMAP, as in the edit dialog; it takes effect on a LAN only.
+    entry.watchContinuously = entry.protocol == ProtocolImap;
     return true;
 }
 
@@ -173,7 +185,7 @@ const DWORD backFinish = PSWIZB_BACK | PSWIZB_FINISH;
 
 const WizardPage wizardPages[wizardPageCount] = {
     { IDD_WIZ_NAME, nextOnly, nullptr, activateName, nextName, nullptr, nullptr, nullptr },
-    { IDD_WIZ_SERVER, backNext, nullptr, activateServer, nextServer, nullptr, nullptr, nullptr },
+    { IDD_WIZ_SERVER, backNext, createServer, activateServer, nextServer, nullptr, nullptr, nullptr },
     { IDD_WIZ_CREDENTIALS, backNext, nullptr, activateCredentials, nextCredentials, nullptr, nullptr, nullptr },
     { IDD_WIZ_CONNECTION, backNext, createConnection, activateConnection, nextConnection, enableConnection, nullptr,
       nullptr },

@@ -1,6 +1,9 @@
-// The check worker: one thread per running check, running one POP3 session for its entry.
+// The check worker: one thread per running check, running one POP3 or IMAP session for its entry,
+// or one cycle of watching an IMAP folder.
 #pragma once
 #include <windows.h>
+#include <string>
+#include <vector>
 
 class MailboxEntry;
 
@@ -9,6 +12,17 @@ struct CheckWorkerParams {
     MailboxEntry* entry;
     HWND notifyWindow; // receives WM_CHECK_DONE or WM_CHECK_FAILED with the entry in wParam
     HANDLE stopEvent;  // manual-reset; signalled to cut the session's waits short
+    // Watching an IMAP folder continuously (IDLE). The window sets resumeWatch before it starts
+    // the watch again after a check; the worker then idles for as long as the folder's ids stay
+    // those it last reported (watchedIds), and says idling while it waits.
+    bool resumeWatch;
+    std::vector<std::string> watchedIds;
+    volatile LONG idling;
+    // After a watch was dropped: failures in a row, and the tick count from which the window
+    // starts it again (only while watchRetryPending).
+    uint32_t watchFailures;
+    bool watchRetryPending;
+    DWORD watchRetryAt;
 };
 
 // Thread procedure; the argument is the entry's CheckWorkerParams. Returns 0.

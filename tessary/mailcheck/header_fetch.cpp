@@ -1,9 +1,10 @@
 // The TOP loop, one command at a time or pipelined.
 #include "mailcheck/header_fetch.h"
+#include "mailcheck/header_budget.h"
+#include "mailcheck/header_marks.h"
 #include "mailcheck/pop3_connection.h"
-#include "storage/owned_string.h"
+#include "mailcheck/top_reply.h"
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 namespace {
@@ -16,12 +17,14 @@ size_t topLine(char* line, size_t size, uint32_t number)
 }
 
 // Reads the reply to one TOP into its slot; false when it is neither whole nor a refusal.
-bool takeTopReply(Pop3Connection& connection, char** slots, uint32_t number)
+bool takeTopReply(Pop3Connection& connection, TopReply& reply, HeaderSlots& slots, uint32_t number)
 {
-    char reply[pop3TopBufferSize];
-    if (!connection.status(reply, sizeof reply, true) && strncmp(reply, "-ERR", 4) != 0)
+    reply.reset();
+    if (!connection.read(reply))
         return false;
-    slots[number - 1] = ownedCopyOf(reply, strlen(reply));
+    uint8_t marks = reply.cut() ? headerCut : headerKeptWhole;
+    slots.texts[number - 1] = slots.budget.keep(reply.text().data(), reply.text().size(), marks);
+    slots.marks[number - 1] = marks;
     return true;
 }
 
@@ -31,12 +34,9 @@ bool sendBatch(Pop3Connection& connection, const std::vector<uint32_t>& wanted, 
 {
     std::string batch;
     char line[32];
-    while (next < wanted.size()) {
-        size_t length = topLine(line, sizeof line, wanted[next]);
-        if (!batch.empty() && inFlight + length > window)
-            break;
-        batch.append(line, length);
-        inFlight += length;
+    while (next < wanted.size() && (batch.empty() || inFlight < window)) {
+        batch.append(line, topLine(line, sizeof line, wanted[next]));
+        ++inFlight;
         ++next;
     }
     return connection.sendBytes(batch.data(), batch.size());
@@ -44,19 +44,20 @@ bool sendBatch(Pop3Connection& connection, const std::vector<uint32_t>& wanted, 
 
 } // namespace
 
-int fetchHeaderBlocks(Pop3Connection& connection, char** slots, const std::vector<uint32_t>& wanted, bool pipelined)
+int fetchHeaderBlocks(Pop3Connection& connection, HeaderSlots& slots, const std::vector<uint32_t>& wanted,
+                      bool pipelined)
 {
     // Without pipelining the window holds one command: the next goes out once the last is answered.
-    size_t window = pipelined ? pipelineWindowBytes : 0;
+    size_t window = pipelined ? pipelineWindowCommands : 1;
     size_t sent = 0;
     size_t inFlight = 0;
-    char line[32];
+    TopReply reply; // one for the whole loop: its buffer grows once to the largest block
     for (size_t answered = 0; answered < wanted.size(); ++answered) {
         if (sent < wanted.size() && inFlight <= window / 2 && !sendBatch(connection, wanted, window, sent, inFlight))
             return pop3TopNotSent;
-        if (!takeTopReply(connection, slots, wanted[answered]))
+        if (!takeTopReply(connection, reply, slots, wanted[answered]))
             return pop3TopBroken;
-        inFlight -= topLine(line, sizeof line, wanted[answered]);
+        --inFlight;
     }
     return pop3Success;
 }

@@ -27,7 +27,7 @@ void prepareNewOnlyCheck(MailboxEntry& entry, KnownMessages& known)
     stateFileOf(entry, stateFile, sizeof stateFile);
     // Only this worker changes the memory and the header list, so it reads them without the lock.
     entry.seenMessages.prepare(stateKeyOf(entry), stateFile);
-    known.headersById = entry.seenMessages.reusableHeaders(entry.headers, entry.headerCount);
+    known.headersById = entry.seenMessages.reusableHeaders(entry.headers, entry.headerMarks, entry.headerCount);
 }
 
 bool recordNewOnlyCheck(MailboxEntry& entry, bool succeeded, KnownMessages* known)

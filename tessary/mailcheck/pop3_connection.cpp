@@ -86,3 +86,34 @@ int Pop3Connection::startTls(const Pop3Target& target, char* why, size_t whySize
         stream_.tls = &*tls_;
     return result;
 }
+
+NetworkWait Pop3Connection::waitForInput(DWORD ms)
+{
+    if (ahead_.start < ahead_.end || ahead_.peerClosed || (stream_.tls && stream_.tls->hasPendingInput()))
+        return NetworkWait::ready;
+    DWORD started = GetTickCount();
+    for (;;) {
+        DWORD waited = GetTickCount() - started;
+        if (waited >= ms)
+            return NetworkWait::timedOut;
+        WSAEVENT events[2] = { stream_.socketEvent, stream_.stopEvent };
+        DWORD woke = WSAWaitForMultipleEvents(stream_.stopEvent ? 2 : 1, events, FALSE, ms - waited, FALSE);
+        if (woke == WSA_WAIT_TIMEOUT)
+            return NetworkWait::timedOut;
+        if (woke == WSA_WAIT_EVENT_0 + 1)
+            return NetworkWait::stopped;
+        if (woke != WSA_WAIT_EVENT_0)
+            return NetworkWait::failed;
+        WSANETWORKEVENTS happened;
+        if (WSAEnumNetworkEvents(stream_.socket, stream_.socketEvent, &happened) != 0)
+            return NetworkWait::failed;
+        if (happened.lNetworkEvents & (FD_READ | FD_CLOSE)) {
+            // Taking the events took the read notice: a wake without events hands it to the read.
+            // Over TLS the channel itself tells the close once the records before it are taken.
+            if ((happened.lNetworkEvents & FD_CLOSE) && !stream_.tls)
+                ahead_.peerClosed = true;
+            WSASetEvent(stream_.socketEvent);
+            return NetworkWait::ready;
+        }
+    }
+}

@@ -12,6 +12,8 @@ class Pop3Connection {
 public:
     // deadline is the session's, and outlives the connection.
     Pop3Connection(SOCKET s, HANDLE stopEvent, SessionDeadline* deadline);
+    // A connection that outlives one exchange (IMAP watching) takes each exchange's deadline in turn.
+    void setDeadline(SessionDeadline* deadline) { stream_.deadline = deadline; }
     ~Pop3Connection(); // the TLS channel first, with close_notify
     Pop3Connection(const Pop3Connection&) = delete;
     Pop3Connection& operator=(const Pop3Connection&) = delete;
@@ -23,6 +25,10 @@ public:
     bool sendBytes(const char* data, size_t length);
     bool status(char* buffer, int size, bool multiLine);
     bool read(ReplyReader& reader);
+
+    // Waits up to ms (not bounded by the server time-out) until the server sends something, for a
+    // connection that idles between replies (IMAP IDLE). The data stays for the next read.
+    NetworkWait waitForInput(DWORD ms);
 
     // Sends one command line and reads its status reply; the two codes name the failing half.
     int command(const char* line, char* reply, int notSent, int refused);

@@ -3,6 +3,7 @@
 // of 0, QUIT. It never retrieves a body and never deletes. The connection is plain, TLS from the
 // first byte, or turned to TLS by STLS before logging in.
 #include "mailcheck/pop3_session.h"
+#include "mailcheck/header_budget.h"
 #include "mailcheck/header_fetch.h"
 #include "mailcheck/known_messages.h"
 #include "mailcheck/pop3_connection.h"
@@ -16,6 +17,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
 
 uint32_t parseStatCount(const char* reply)
@@ -187,16 +189,20 @@ int listIds(Pop3Connection& connection, uint32_t count, bool alreadySent, KnownM
     return readUidl(connection, count, known);
 }
 
-// Slots of messages whose header block is known by its id are filled with a copy; the others
-// are the messages to fetch.
-std::vector<uint32_t> fillKnownHeaders(char** slots, uint32_t count, const KnownMessages* known)
+// Slots of messages whose header block is known by its id are filled with a copy, within the
+// budget like a fetched one; the others are the messages to fetch.
+std::vector<uint32_t> fillKnownHeaders(HeaderSlots& slots, uint32_t count, const KnownMessages* known)
 {
     std::vector<uint32_t> wanted;
     for (uint32_t number = 1; number <= count; ++number) {
         if (known && known->idsKnown) {
-            auto found = known->headersById.find(known->ids[number - 1]);
-            if (!known->ids[number - 1].empty() && found != known->headersById.end()) {
-                slots[number - 1] = ownedCopyOf(found->second, strlen(found->second));
+            const std::string& id = known->ids[number - 1];
+            auto found = id.empty() ? known->headersById.end() : known->headersById.find(id);
+            if (found != known->headersById.end() && found->second.text) {
+                uint8_t marks = found->second.marks;
+                const char* text = found->second.text;
+                slots.texts[number - 1] = slots.budget.keep(text, strlen(text), marks);
+                slots.marks[number - 1] = marks;
                 continue;
             }
         }
@@ -216,8 +222,29 @@ int logInWithTokenAndCount(Pop3Connection& connection, const char* account, cons
     return connection.command("STAT\r\n", reply, pop3StatNotSent, pop3StatRefused);
 }
 
+// The header list of count slots: reused blocks first, then TOP for the others. The marks go to
+// headerMarks when the caller wants them, whatever the result.
+int fetchHeaders(Pop3Connection& connection, uint32_t count, bool pipelined, const KnownMessages* known,
+                 char*** headers, uint8_t** headerMarks)
+{
+    char** texts = new (std::nothrow) char*[count]();
+    std::unique_ptr<uint8_t[]> marks(new (std::nothrow) uint8_t[count]());
+    *headers = texts;
+    int result = pop3Success;
+    if (texts && marks) {
+        HeaderBudget budget(entryHeaderBudgetBytes);
+        HeaderSlots slots = { texts, marks.get(), budget };
+        std::vector<uint32_t> wanted = fillKnownHeaders(slots, count, known);
+        result = fetchHeaderBlocks(connection, slots, wanted, pipelined);
+    }
+    if (headerMarks)
+        *headerMarks = marks.release();
+    return result;
+}
+
 int runSession(Pop3Connection& connection, const Pop3Target& target, const char* user, const char* password,
-               const char* accessToken, uint32_t* messageCount, char*** headers, KnownMessages* known, char* why,
+               const char* accessToken, uint32_t* messageCount, char*** headers, uint8_t** headerMarks,
+               KnownMessages* known, char* why,
                size_t whySize)
 {
     char reply[pop3StatusBufferSize];
@@ -238,14 +265,9 @@ int runSession(Pop3Connection& connection, const Pop3Target& target, const char*
             return result;
     }
     if (count >= 1 && headers) {
-        char** slots = new (std::nothrow) char*[count]();
-        *headers = slots;
-        if (slots) {
-            std::vector<uint32_t> wanted = fillKnownHeaders(slots, count, known);
-            result = fetchHeaderBlocks(connection, slots, wanted, capabilities.pipelining);
-            if (result != pop3Success)
-                return result; // the connection is broken: no QUIT
-        }
+        result = fetchHeaders(connection, count, capabilities.pipelining, known, headers, headerMarks);
+        if (result != pop3Success)
+            return result; // the connection is broken: no QUIT
     }
     return connection.command("QUIT\r\n", reply, pop3QuitNotSent, pop3QuitRefused);
 }
@@ -253,7 +275,7 @@ int runSession(Pop3Connection& connection, const Pop3Target& target, const char*
 // The common start of both kinds of session.
 int openAndRun(const Pop3Target& target, const char* user, const char* password, const char* accessToken,
                uint32_t* messageCount, HANDLE stopEvent, char*** headers, char* detail, size_t detailSize,
-               KnownMessages* known)
+               KnownMessages* known, uint8_t** headerMarks)
 {
     uint32_t ignoredCount;
     if (!messageCount)
@@ -261,6 +283,8 @@ int openAndRun(const Pop3Target& target, const char* user, const char* password,
     *messageCount = 0;
     if (headers)
         *headers = nullptr;
+    if (headerMarks)
+        *headerMarks = nullptr;
     char ignoredDetail[pop3DetailSize];
     if (!detail || detailSize == 0) {
         detail = ignoredDetail;
@@ -277,24 +301,26 @@ int openAndRun(const Pop3Target& target, const char* user, const char* password,
     if (s == INVALID_SOCKET)
         return pop3NoConnection;
     Pop3Connection connection(s, stopEvent, &deadline);
-    return runSession(connection, target, user, password, accessToken, messageCount, headers, known, detail,
-                      detailSize);
+    return runSession(connection, target, user, password, accessToken, messageCount, headers, headerMarks, known,
+                      detail, detailSize);
 }
 
 } // namespace
 
 int Pop3Session(const Pop3Target& target, const char* user, const char* password, uint32_t* messageCount,
-                HANDLE stopEvent, char*** headers, char* detail, size_t detailSize, KnownMessages* known)
+                HANDLE stopEvent, char*** headers, char* detail, size_t detailSize, KnownMessages* known,
+                uint8_t** headerMarks)
 {
-    return openAndRun(target, user, password, nullptr, messageCount, stopEvent, headers, detail, detailSize, known);
+    return openAndRun(target, user, password, nullptr, messageCount, stopEvent, headers, detail, detailSize, known,
+                      headerMarks);
 }
 
 int Pop3SessionWithToken(const Pop3Target& target, const char* account, const char* accessToken,
                          uint32_t* messageCount, HANDLE stopEvent, char*** headers, char* detail, size_t detailSize,
-                         KnownMessages* known)
+                         KnownMessages* known, uint8_t** headerMarks)
 {
     return openAndRun(target, account, nullptr, accessToken ? accessToken : "", messageCount, stopEvent, headers,
-                      detail, detailSize, known);
+                      detail, detailSize, known, headerMarks);
 }
 
 int Pop3Session(const char* server, const char* user, const char* password, uint32_t* messageCount,

@@ -24,7 +24,7 @@ enum Pop3Result : int32_t {
     pop3QuitRefused = -11,
     pop3NoConnection = -20,     // the name did not resolve, or the connection was not made
     pop3TopNotSent = -101,
-    pop3TopBroken = -102,       // a TOP reply neither complete nor "-ERR"
+    pop3TopBroken = -102,       // a TOP reply neither complete nor "-ERR" (broken off, or never ended)
     pop3UidlNotSent = -103,     // the UIDL command could not be sent
     pop3UidlBroken = -104,      // the reply to UIDL was neither a complete list nor "-ERR"
     // Securing the connection; each of these fails before USER is sent.
@@ -55,10 +55,11 @@ int pop3PortFor(const Pop3Target& target);
 // than its code).
 const size_t pop3DetailSize = 384;
 
-// Buffer sizes of one session.
+// Buffer sizes of one session. A reply to TOP has none: it is read to its end however long it
+// is, and its header block kept up to headerBlockLimit (mailcheck/top_reply.h).
 const int pop3CommandBufferSize = 256;
 const int pop3StatusBufferSize = 256;
-const int pop3TopBufferSize = 4096;
+const int pop3CapabilityBufferSize = 4096; // a longer capability list is read to its end and names nothing
 
 // Most messages one session fetches headers for. The header array is allocated from the STAT
 // count, so a larger count (a broken or hostile server) is cut down to this.
@@ -79,9 +80,12 @@ SOCKET connectTo(int port, const char* host);
 // never falls back to plain text. known (may be null) asks for the unique ids (UIDL) and offers
 // header blocks to reuse by id; only the other messages are fetched. The session asks for the
 // server's capabilities after the greeting and pipelines its commands where the server takes
-// that; the results and codes are the same either way.
+// that; the results and codes are the same either way. The header texts of one session stay
+// within entryHeaderBudgetBytes as mailcheck/header_budget.h has it. headerMarks (may be null),
+// with headers, receives a new[] array of messageCount HeaderMark sets, one a slot.
 int Pop3Session(const Pop3Target& target, const char* user, const char* password, uint32_t* messageCount,
-                HANDLE stopEvent, char*** headers, char* detail, size_t detailSize, KnownMessages* known = nullptr);
+                HANDLE stopEvent, char*** headers, char* detail, size_t detailSize, KnownMessages* known = nullptr,
+                uint8_t** headerMarks = nullptr);
 
 // A plain POP3 session against server on pop3Port.
 int Pop3Session(const char* server, const char* user, const char* password, uint32_t* messageCount,

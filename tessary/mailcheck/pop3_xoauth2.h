@@ -22,4 +22,4 @@ int authenticateXoauth2(Pop3Connection& connection, const char* account, const c
 // Only over TLS: with security None nothing is sent and signInNeedsTls is answered.
 int Pop3SessionWithToken(const Pop3Target& target, const char* account, const char* accessToken,
                          uint32_t* messageCount, HANDLE stopEvent, char*** headers, char* detail, size_t detailSize,
-                         KnownMessages* known = nullptr);
+                         KnownMessages* known = nullptr, uint8_t** headerMarks = nullptr);

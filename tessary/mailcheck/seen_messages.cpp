@@ -1,6 +1,7 @@
 // Telling new messages from those seen before, and remembering header blocks by message id.
 #include "mailcheck/seen_messages.h"
 #include "mailcheck/entry_state_file.h"
+#include "mailcheck/header_marks.h"
 #include <cstring>
 
 void SeenMessages::prepare(uint64_t key, const char* stateFile)
@@ -15,15 +16,16 @@ void SeenMessages::prepare(uint64_t key, const char* stateFile)
     prepared_ = true;
 }
 
-std::unordered_map<std::string, const char*> SeenMessages::reusableHeaders(char* const* headers,
-                                                                           int32_t count) const
+std::unordered_map<std::string, KnownHeader> SeenMessages::reusableHeaders(char* const* headers,
+                                                                           const uint8_t* marks, int32_t count) const
 {
-    std::unordered_map<std::string, const char*> byId;
+    std::unordered_map<std::string, KnownHeader> byId;
     for (int32_t i = 0; headers && i < count && size_t(i) < headerIds_.size(); ++i) {
         const std::string& id = headerIds_[size_t(i)];
         const char* text = headers[i];
-        if (!id.empty() && text && strncmp(text, "+OK", 3) == 0)
-            byId.emplace(id, text);
+        uint8_t slotMarks = marks ? marks[i] : uint8_t(headerKeptWhole);
+        if (!id.empty() && text && strncmp(text, "+OK", 3) == 0 && !(slotMarks & headerReduced))
+            byId.emplace(id, KnownHeader(text, slotMarks));
     }
     return byId;
 }

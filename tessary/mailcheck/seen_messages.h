@@ -4,6 +4,7 @@
 // the last check found new. Only the entry's check worker changes it, inside the entry's lock;
 // the user-interface thread reads news() after the worker's message, as it reads the headers.
 #pragma once
+#include "mailcheck/known_messages.h"
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -23,10 +24,12 @@ public:
     // key, or to none yet, the previous set is read from stateFile (missing or damaged: none).
     void prepare(uint64_t key, const char* stateFile);
 
-    // The header blocks of the entry's header list (headers, count) by the id of their message,
-    // for a session to reuse instead of fetching them again. Refused or missing blocks are left
-    // out. The texts stay owned by the header list.
-    std::unordered_map<std::string, const char*> reusableHeaders(char* const* headers, int32_t count) const;
+    // The header blocks of the entry's header list (headers, count, and marks, null for all
+    // whole) by the id of their message, for a session to reuse instead of fetching them again.
+    // Refused or missing blocks are left out, and so are reduced ones: the next check may have
+    // room for them whole. The texts stay owned by the header list.
+    std::unordered_map<std::string, KnownHeader> reusableHeaders(char* const* headers, const uint8_t* marks,
+                                                                 int32_t count) const;
 
     // After a check whose header list is now the session's, one slot a message. idsKnown: the
     // session has the ids (one a message, "" for none). A successful check with ids counts the

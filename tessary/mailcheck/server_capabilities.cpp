@@ -60,7 +60,7 @@ private:
         return memcmp(tail_, "\r\n.\r\n", sizeof tail_) == 0;
     }
 
-    char text_[pop3TopBufferSize] = {};
+    char text_[pop3CapabilityBufferSize] = {};
     char tail_[5] = {}; // the last bytes taken
     uint32_t received_ = 0;
 };

@@ -8,7 +8,7 @@
 #include <string>
 
 int signedInSession(MailboxEntry& entry, const Pop3Target& target, uint32_t* messageCount, HANDLE stopEvent,
-                    char*** headers, char* detail, size_t detailSize, KnownMessages* known)
+                    char*** headers, char* detail, size_t detailSize, KnownMessages* known, uint8_t** headerMarks)
 {
     *messageCount = 0;
     if (headers)
@@ -24,7 +24,7 @@ int signedInSession(MailboxEntry& entry, const Pop3Target& target, uint32_t* mes
         return result;
     const char* account = entry.account ? entry.account : entry.user;
     result = Pop3SessionWithToken(target, account ? account : "", accessToken.c_str(), messageCount, stopEvent,
-                                  headers, detail, detailSize, known);
+                                  headers, detail, detailSize, known, headerMarks);
     if (!accessToken.empty())
         SecureZeroMemory(&accessToken[0], accessToken.size());
     if (result == signInTokenRefused)

@@ -8,4 +8,5 @@ class MailboxEntry;
 // As Pop3Session, for an entry whose sign-in method is not the password. Answers a Pop3Result or a
 // SignInResult (signin/signin_result.h) with its line in detail.
 int signedInSession(MailboxEntry& entry, const Pop3Target& target, uint32_t* messageCount, HANDLE stopEvent,
-                    char*** headers, char* detail, size_t detailSize, KnownMessages* known);
+                    char*** headers, char* detail, size_t detailSize, KnownMessages* known,
+                    uint8_t** headerMarks = nullptr);

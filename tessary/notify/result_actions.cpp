@@ -1,7 +1,9 @@
 // The check result actions for mail (every message, or only the new ones), for no (new) mail, and
 // for a failed check.
 #include "notify/result_actions.h"
+#include "notify/announcement_policy.h"
 #include "notify/speech.h"
+#include "notify/ui_text.h"
 #include "shell/activity_log.h"
 #include "shell/tray_icon.h"
 #include "shell/wait_cursor.h"
@@ -18,8 +20,13 @@ namespace {
 
 const DWORD launchPauseMs = 500;
 
+// What this check may announce (a busy user, a muted entry); chosen once as the actions start.
+Announcements announcing;
+
 void playSound(const char* file, const Settings& settings)
 {
+    if (!announcing.sound)
+        return;
     DWORD flags = SND_FILENAME | SND_NODEFAULT;
     if (!settings.syncAudio)
         flags |= SND_ASYNC;
@@ -37,7 +44,17 @@ void launch(const MailboxEntry& entry, const char* operation, const char* file, 
 
 void speakOrLog(const char* text, const Settings& settings, const char* failure)
 {
+    if (!announcing.speech)
+        return;
     if (SpeakString(text, settings.syncAudio != 0) != 1)
+        LogEntryLine(nullptr, failure);
+}
+
+void speakOrLog(const std::wstring& text, const Settings& settings, const char* failure)
+{
+    if (!announcing.speech)
+        return;
+    if (SpeakWideString(text.c_str(), settings.syncAudio != 0) != 1)
         LogEntryLine(nullptr, failure);
 }
 
@@ -79,22 +96,69 @@ struct ParseFailureReport {
 void speakField(const MailboxEntry& entry, int number, HeaderFieldKind which, const Settings& settings,
                 ParseFailureReport& parseFailures)
 {
-    char line[spokenFieldLineSize];
-    if (!buildSpokenFieldLine(entry, number, which, line, sizeof line))
+    std::wstring line;
+    if (!buildSpokenFieldLine(entry, number, which, line))
         parseFailures.log();
     speakOrLog(line, settings, mailSpeakFailure);
 }
 
+// The messages the report names one by one; the rest are summed up.
+size_t namedMessages(const std::vector<int>& numbers)
+{
+    return std::min(numbers.size(), static_cast<size_t>(spokenMessageLimit));
+}
+
+void moreMessagesText(const std::vector<int>& numbers, char* text, size_t size)
+{
+    snprintf(text, size, "... and %lu more", static_cast<unsigned long>(numbers.size() - namedMessages(numbers)));
+}
+
+// Who wrote the announced messages, whether or not speech is on: "sender: subject" for each of
+// the first spokenMessageLimit.
+void logAnnouncedMessages(const MailboxEntry& entry, const std::vector<int>& numbers)
+{
+    size_t named = namedMessages(numbers);
+    for (size_t i = 0; i < named; ++i) {
+        const char* header = entry.getHeader(numbers[i] - 1);
+        std::wstring sender, subject;
+        readableHeaderText(header, SenderField, sender);
+        readableHeaderText(header, SubjectField, subject);
+        cutWideText(sender, loggedFieldLimit);
+        cutWideText(subject, loggedFieldLimit);
+        LogEntryWideLine(entry.name, sender + L": " + subject);
+    }
+}
+
+bool sendersOrSubjectsSpoken(const Settings& settings)
+{
+    return settings.speakCheckResults && (settings.speakFromAddresses || settings.speakSubjects);
+}
+
+// How many announced messages the log and the report did not name, after the spoken report; it
+// is spoken too, unless the log has just spoken it.
+void sumUpTheRest(const MailboxEntry& entry, const std::vector<int>& numbers, const Settings& settings)
+{
+    if (numbers.size() <= namedMessages(numbers))
+        return;
+    char more[64];
+    moreMessagesText(numbers, more, sizeof more);
+    LogEntryLine(entry.name, more);
+    if (sendersOrSubjectsSpoken(settings) && !settings.fullVoiceFeedback) {
+        WaitCursor busy;
+        speakOrLog(more, settings, mailSpeakFailure);
+    }
+}
+
 // Speaks the sender and the subject (as the settings ask) of the messages numbered in numbers,
-// the first spokenMessageLimit of them one by one, and then how many more there are. The parse
-// failure line counts the headers of all numbers.
+// the first spokenMessageLimit of them one by one. The parse failure line counts the headers of
+// all numbers.
 void speakMessages(const MailboxEntry& entry, const std::vector<int>& numbers, const Settings& settings)
 {
     if (!settings.speakFromAddresses && !settings.speakSubjects)
         return;
     ParseFailureReport parseFailures;
     parseFailures.count = countParseFailures(entry, numbers, settings);
-    size_t spoken = std::min(numbers.size(), static_cast<size_t>(spokenMessageLimit));
+    size_t spoken = namedMessages(numbers);
     for (size_t i = 0; i < spoken; ++i) {
         if (settings.speakFromAddresses)
             speakField(entry, numbers[i], SenderField, settings, parseFailures);
@@ -102,13 +166,6 @@ void speakMessages(const MailboxEntry& entry, const std::vector<int>& numbers, c
             speakField(entry, numbers[i], SubjectField, settings, parseFailures);
     }
     parseFailures.log();
-    if (numbers.size() > spoken) {
-        char more[64];
-        snprintf(more, sizeof more, "... and %lu more", static_cast<unsigned long>(numbers.size() - spoken));
-        LogEntryLine(entry.name, more);
-        if (!settings.fullVoiceFeedback) // the log has just spoken it
-            speakOrLog(more, settings, mailSpeakFailure);
-    }
 }
 
 // The spoken count (of the messages announced) and their senders and subjects.
@@ -129,7 +186,7 @@ void mailWaiting(HWND window, const MailboxEntry& entry, const char* logText, co
                  const Settings& settings)
 {
     LogEntryLine(entry.name, logText);
-    if (settings.popupOnMail) {
+    if (settings.popupOnMail && announcing.popup) {
         ShowWindow(window, SW_SHOW);
         SetForegroundWindow(window);
     }
@@ -145,8 +202,10 @@ void mailWaiting(HWND window, const MailboxEntry& entry, const char* logText, co
     if (entry.runShellCommand)
         launch(entry, entry.shellCommand, entry.shellCommandFile, nullptr,
                "error: ShellExecute() failed on shell command");
+    logAnnouncedMessages(entry, announced);
     if (settings.speakCheckResults)
         speakMailReport(entry, announced, settings);
+    sumUpTheRest(entry, announced, settings);
 }
 
 // The no-mail case: logText in the log, the no-mail sound, and spokenFormat (with the name).
@@ -208,18 +267,22 @@ void checkFailed(const MailboxEntry& entry, int code)
 
 } // namespace
 
-bool buildSpokenFieldLine(const MailboxEntry& entry, int number, HeaderFieldKind which, char* line, size_t size)
+bool buildSpokenFieldLine(const MailboxEntry& entry, int number, HeaderFieldKind which, std::wstring& line)
 {
-    int prefixLength = snprintf(line, size, which == SenderField ? "Message %d from: " : "Message %d subject: ",
-                                number);
-    if (prefixLength < 0)
-        return false;
-    size_t used = static_cast<size_t>(prefixLength) < size ? static_cast<size_t>(prefixLength) : size - 1;
-    return readableHeaderField(entry.getHeader(number - 1), which, line + used, size - used);
+    wchar_t prefix[48];
+    swprintf(prefix, sizeof prefix / sizeof prefix[0], which == SenderField ? L"Message %d from: " : L"Message %d subject: ",
+             number);
+    std::wstring field;
+    bool found = readableHeaderText(entry.getHeader(number - 1), which, field);
+    line = prefix + field;
+    cutWideText(line, spokenFieldLineSize - 1);
+    return found;
 }
 
 void RunResultActions(HWND window, const MailboxEntry& entry, const Settings& settings)
 {
+    announcing = ChooseAnnouncements(entry, settings);
+    SpokenLogHold quietLog(!announcing.speech);
     int result = entry.lastResult;
     const CheckNews& news = entry.seenMessages.news();
     if (result > 0 && news.serverLacksUidl)

@@ -3,6 +3,7 @@
 #include "notify/sapi4_engine.h"
 #include "notify/sapi5_engine.h"
 #include "notify/text_conversion.h"
+#include "notify/ui_text.h"
 #include "platform/ui_calls.h"
 
 namespace {
@@ -78,6 +79,16 @@ int SpeakString(const char* text, bool wait)
     int result = engine->speak(wide, wait);
     delete[] wide;
     return result;
+}
+
+int SpeakWideString(const WCHAR* text, bool wait)
+{
+    if (!engine)
+        return -1;
+    if (platformTakesWideText())
+        return engine->speak(text ? text : L"", wait);
+    // Windows 95/98/ME: the engine hears what the ANSI code page can say, as every text before.
+    return SpeakString(ansiFromWide(text ? text : L"").c_str(), wait);
 }
 
 DWORD GetSpeechSpeed()

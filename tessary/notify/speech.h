@@ -25,6 +25,12 @@ SpeechEngineKind SpeechEngineInUse();
 // -1: speech is off, or the engine refused the text.
 int SpeakString(const char* text, bool wait);
 
+// Speaks text from mail, in any script. On the NT family the engine receives it as it is (both
+// engines take UTF-16: SAPI 5, and the old engine through the wide voice-text interface that the
+// program uses); on Windows 95/98/ME it is first converted to the ANSI code page, '?' for what that
+// lacks. Results as SpeakString.
+int SpeakWideString(const WCHAR* text, bool wait);
+
 // The engine's speed in words per minute (a SAPI 5 rate counts as the speed it stands for, see
 // speech_rate.h); 0 when speech is off or the engine did not answer.
 DWORD GetSpeechSpeed();

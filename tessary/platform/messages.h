@@ -6,6 +6,7 @@
 const UINT WM_CHECK_DONE     = 0x8001; // wParam: the MailboxEntry whose session ran
 const UINT WM_CHECK_FAILED   = 0x8002; // wParam: the MailboxEntry; Winsock could not be started
 const UINT WM_TRAY_NOTIFY    = 0x8003; // wParam: tray icon id; lParam: the mouse message
+const UINT WM_WATCH_ENDED    = 0x8004; // wParam: the MailboxEntry; its watch ended with nothing to report
 const UINT WM_DIAL_FAILED    = 0x804D; // wParam: the DialWorker
 const UINT WM_DIAL_CONNECTED = 0x804E; // wParam: the DialWorker
 // Posted by the main window to itself while it is created, so that the box about a damaged

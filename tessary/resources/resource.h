@@ -15,6 +15,7 @@
 #define IDI_ENTRY_CHECKING_3    117 // list row: check running, animation frame
 #define IDI_ENTRY_MAIL          118 // list row: enabled, mail waiting
 #define IDI_ENTRY_WAITING       119 // list row: waiting for the dial-up line
+#define IDI_TRAY_ERROR          120 // the tray icon while an account cannot be checked
 
 // Main window (dialog 101, menu 103)
 #define IDD_MAIN                101
@@ -26,6 +27,7 @@
 #define IDT_POLL                67
 #define IDT_TRAY_ANIM           68
 #define IDT_LIST_ANIM           69
+#define IDT_RESUME_WAIT         70 // after a wake from sleep: waiting for the network
 
 // Tray icon
 #define TRAY_ICON_ID            23
@@ -72,6 +74,9 @@
 #define IDC_SET_ENGINE_LEXICON      1078
 #define IDC_SET_ENGINE_TRANSLATE    1079
 #define IDC_SET_SPEED               1080
+#define IDC_SET_SHOW_NOTIFICATION   1081 // "Show a notification for new mail"
+#define IDC_SET_QUIET_WHEN_BUSY     1082 // hold sound, speech and pop-up while the user is busy
+#define IDC_SET_FAILURE_ALERTS      1083 // tell the user when an account cannot be checked
 
 // Edit mailbox entry dialog (dialog 104); the wizard's schedule page uses the same schedule ids
 #define IDD_ENTRY                   104
@@ -101,15 +106,19 @@
 #define IDC_EMB_END_TIME            1039
 #define IDC_EMB_SET_ACTIONS         1043
 #define IDC_EMB_HELP                1069
-#define IDC_EMB_SECURITY            1090 // None, STLS, SSL/TLS
+#define IDC_EMB_SECURITY            1090 // None, STLS (STARTTLS for IMAP), SSL/TLS
 #define IDC_EMB_PORT                1091
 #define IDC_EMB_TRUSTED_CERTIFICATE 1092
 #define IDC_EMB_ANNOUNCE_NEW_ONLY   1093
-#define IDC_EMB_SIGN_IN             1100 // Password, Microsoft account, Google account
-#define IDC_EMB_ACCOUNT             1101 // the address signed in with
-#define IDC_EMB_SIGN_IN_NOW         1102 // "Sign in..." (while running: "Cancel sign-in")
-#define IDC_EMB_SIGN_IN_STATE       1103 // whether the entry is signed in
-#define IDC_EMB_SIGN_IN_CODE        1104 // "Sign in with a code..." (Microsoft only)
+#define IDC_EMB_PROTOCOL            1095 // POP3, IMAP
+#define IDC_EMB_FOLDER              1096 // the IMAP folder; empty: INBOX
+#define IDC_EMB_PORT_DEFAULT        1097 // the hint that names the default port
+#define IDC_EMB_WATCH               1099 // IMAP: watch continuously (IDLE)
+#define IDC_EMB_SIGN_IN             1120 // Password, Microsoft account, Google account
+#define IDC_EMB_ACCOUNT             1121 // the address signed in with
+#define IDC_EMB_SIGN_IN_NOW         1122 // "Sign in..." (while running: "Cancel sign-in")
+#define IDC_EMB_SIGN_IN_STATE       1123 // whether the entry is signed in
+#define IDC_EMB_SIGN_IN_CODE        1124 // "Sign in with a code..." (Microsoft only)
 
 // Actions dialog (dialog 110); the wizard's sound and e-mail program pages use the same ids
 #define IDD_ACTIONS                 110
@@ -128,6 +137,7 @@
 #define IDC_ACT_NO_MAIL_SOUND_FILE  1056
 #define IDC_ACT_BROWSE_NO_MAIL_SOUND 1057
 #define IDC_ACT_HELP                1069
+#define IDC_ACT_MUTE                1095 // "Mute this account"
 
 // Add account wizard (pages 121 to 128, in the order step 2, step 1, steps 3 to 8)
 #define IDD_WIZ_SERVER              121 // step 2
@@ -141,6 +151,7 @@
 #define IDC_WIZ_NAME                1054 // step 1
 #define IDC_WIZ_SERVER              1055 // step 2
 #define IDC_WIZ_SECURE              1094
+#define IDC_WIZ_PROTOCOL            1098 // POP3, IMAP
 #define IDC_WIZ_USER                1056 // step 3
 #define IDC_WIZ_PASSWORD            1057
 #define IDC_WIZ_ALWAYS_CONNECTED    1057 // step 4
@@ -162,3 +173,9 @@
 #define IDD_HEADERS                 131
 #define IDC_HDR_TEXT                1080
 #define IDC_HDR_MAILBOX             1081
+#define IDC_HDR_MESSAGE             1100 // the number of the message shown
+#define IDC_HDR_MESSAGE_SPIN        1101
+#define IDC_HDR_MESSAGE_COUNT       1102 // "of N"
+#define IDC_HDR_FROM                1103 // the shown message's fields, decoded
+#define IDC_HDR_DATE                1104
+#define IDC_HDR_SUBJECT             1105

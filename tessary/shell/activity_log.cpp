@@ -5,6 +5,7 @@
 #include "platform/clock.h"
 #include "platform/fatal_error.h"
 #include "notify/speech.h"
+#include "notify/ui_text.h"
 #include "resources/resource.h"
 #include <cstdio>
 #include <cstring>
@@ -14,20 +15,21 @@ namespace {
 
 // The account of the log's lines. It belongs to one edit control; a new window's log, or a text
 // that someone else changed (its length no longer adds up), is read once in full to start over.
+// On the NT family the control is given UTF-16 text and counted in its units, elsewhere in bytes.
 LogLines logLines;
 HWND countedLog = nullptr;
 
-size_t controlTextLength(HWND log)
-{
-    return static_cast<size_t>(SendMessageA(log, WM_GETTEXTLENGTH, 0, 0));
-}
-
 void recountFromControl(HWND log)
 {
-    int length = GetWindowTextLengthA(log);
-    std::vector<char> text(static_cast<size_t>(length) + 1);
-    int read = GetWindowTextA(log, text.data(), length + 1);
-    logLines.recount(text.data(), static_cast<size_t>(read < 0 ? 0 : read));
+    if (platformTakesWideText()) {
+        std::wstring text = controlText(log);
+        logLines.recount(text.data(), text.size());
+    } else {
+        int length = GetWindowTextLengthA(log);
+        std::vector<char> text(static_cast<size_t>(length) + 1);
+        int read = GetWindowTextA(log, text.data(), length + 1);
+        logLines.recount(text.data(), static_cast<size_t>(read < 0 ? 0 : read));
+    }
     countedLog = log;
 }
 
@@ -43,12 +45,17 @@ size_t keepCountInStep(HWND log)
     return length;
 }
 
-void appendToLog(HWND log, const char* line)
+void appendToLog(HWND log, const std::wstring& line)
 {
     size_t end = keepCountInStep(log);
     SendMessageA(log, EM_SETSEL, end, end);
-    SendMessageA(log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(line));
-    logLines.append(line, strlen(line));
+    sendTextMessage(log, EM_REPLACESEL, FALSE, line);
+    if (platformTakesWideText()) {
+        logLines.append(line.data(), line.size());
+    } else {
+        std::string ansi = ansiFromWide(line);
+        logLines.append(ansi.data(), ansi.size());
+    }
 }
 
 // Lines are counted and dropped by their line breaks, not by the edit control's display lines:
@@ -64,33 +71,52 @@ void dropOldestLinesBeyondLimit(HWND log)
     }
 }
 
+std::wstring formattedLine(const std::wstring& text, const char* prefix, bool timePrefix, bool newLine)
+{
+    std::wstring line = newLine ? L"\r\n" : L"";
+    if (timePrefix) {
+        SYSTEMTIME now = localTimeNow();
+        wchar_t stamp[16];
+        swprintf(stamp, sizeof stamp / sizeof stamp[0], L"%.2d:%.2d ", now.wHour, now.wMinute);
+        line += stamp;
+    }
+    if (prefix)
+        line += wideFromAnsi(prefix) + (newLine ? L": " : L" ");
+    return line + text;
+}
+
+void writeLine(const std::wstring& line)
+{
+    HWND log = mainWindow ? GetDlgItem(mainWindow, IDC_LOG) : nullptr;
+    if (!log)
+        return;
+    appendToLog(log, line);
+    dropOldestLinesBeyondLimit(log);
+    SendMessageA(log, EM_LINESCROLL, 0, SendMessageA(log, EM_GETLINECOUNT, 0, 0));
+}
+
 } // namespace
 
 void LogLine(const char* text, const char* prefix, bool timePrefix, bool newLine)
 {
     if (!text)
         return;
-    char stamp[16] = "";
-    if (timePrefix) {
-        SYSTEMTIME now = localTimeNow();
-        snprintf(stamp, sizeof stamp, "%.2d:%.2d ", now.wHour, now.wMinute);
-    }
-    std::vector<char> line(strlen(text) + (prefix ? strlen(prefix) : 0) + 100);
-    if (prefix)
-        snprintf(line.data(), line.size(), newLine ? "\r\n%s%s: %s" : "%s%s %s", stamp, prefix, text);
-    else
-        snprintf(line.data(), line.size(), newLine ? "\r\n%s%s" : "%s%s", stamp, text);
-
-    HWND log = mainWindow ? GetDlgItem(mainWindow, IDC_LOG) : nullptr;
-    if (log) {
-        appendToLog(log, line.data());
-        dropOldestLinesBeyondLimit(log);
-        SendMessageA(log, EM_LINESCROLL, 0, SendMessageA(log, EM_GETLINECOUNT, 0, 0));
-    }
+    writeLine(formattedLine(wideFromAnsi(text), prefix, timePrefix, newLine));
     if (app.settings.fullVoiceFeedback) {
         bool wait = app.settings.syncAudio != 0;
         if (prefix)
             SpeakString(prefix, wait);
         SpeakString(text, wait);
+    }
+}
+
+void LogWideLine(const std::wstring& text, const char* prefix, bool timePrefix, bool newLine)
+{
+    writeLine(formattedLine(text, prefix, timePrefix, newLine));
+    if (app.settings.fullVoiceFeedback) {
+        bool wait = app.settings.syncAudio != 0;
+        if (prefix)
+            SpeakString(prefix, wait);
+        SpeakWideString(text.c_str(), wait);
     }
 }

@@ -68,7 +68,7 @@ void ApplySettings(HWND window, Settings& settings)
     if (!applyStartupValue(settings))
         return;
     if (settings.runInTray) {
-        if (!showTrayIcon(window, app.trayIcon)) {
+        if (!showTrayIcon(window, RestingTrayIcon())) {
             FatalError("Could not add to tray!");
             return;
         }

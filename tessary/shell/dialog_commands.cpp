@@ -145,7 +145,9 @@ void AddWizardCommand(HWND window)
 void ShowHeadersCommand(HWND window)
 {
     MailboxEntry* entry = selectedEntry(window, "You must select an entry to show headers.");
-    if (!entry || entry->isCheckRunning())
+    // A watch between wake-ups counts as no running check: the viewer copies the headers under
+    // the entry's lock, so that a wake-up meanwhile cannot pull them away.
+    if (!entry || (entry->isCheckRunning() && !entry->workerParams.idling))
         return;
     OpenHeaderDialog(window, entry);
 }

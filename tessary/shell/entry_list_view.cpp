@@ -110,7 +110,7 @@ int rowImage(const MailboxEntry& entry)
         return ImageDialing;
     if (entry.waitingForDialup == 1)
         return ImageWaitingForLine;
-    if (entry.isCheckRunning())
+    if (entry.isCheckRunning() && !entry.workerParams.idling)
         return ImageChecking;
     if (entry.enabled && entry.lastResult > 0)
         return ImageMailWaiting;
@@ -121,7 +121,9 @@ void lastCheckText(const MailboxEntry& entry, char* text, size_t size)
 {
     static const char* const dayNames[] = { "Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat" };
     const SYSTEMTIME& t = entry.lastCheckTime;
-    if (t.wYear == 0)
+    if (entry.isCheckRunning() && entry.workerParams.idling)
+        snprintf(text, size, "watching");
+    else if (t.wYear == 0)
         snprintf(text, size, "not checked");
     else
         snprintf(text, size, "%s %.2d:%.2d", dayNames[t.wDayOfWeek % 7], t.wHour, t.wMinute);
@@ -282,7 +284,16 @@ void StepListAnimation()
             FatalError("invalid listview item ptr!");
             return;
         }
-        if (entry->isCheckRunning())
+        if (!entry->isCheckRunning())
+            continue;
+        if (!entry->workerParams.idling) {
             setRowImage(list, row, frameImages[app.listAnimFrame]);
+            continue;
+        }
+        // Between its wake-ups a watching entry is shown as watching, not as a running check.
+        setRowImage(list, row, rowImage(*entry));
+        char text[32];
+        lastCheckText(*entry, text, sizeof text);
+        setItemText(list, row, 2, text);
     }
 }

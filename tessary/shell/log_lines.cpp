@@ -8,10 +8,11 @@ void LogLines::clear()
     endsInReturn_ = false;
 }
 
-void LogLines::append(const char* text, size_t length)
+template <class Unit>
+void LogLines::appendUnits(const Unit* text, size_t length)
 {
     for (size_t i = 0; i < length; ++i) {
-        char c = text[i];
+        Unit c = text[i];
         if (c == '\n' && endsInReturn_) {
             lengths_.back() -= 1; // the "\r" belongs to the break
             lengths_.push_back(0);
@@ -22,6 +23,16 @@ void LogLines::append(const char* text, size_t length)
         endsInReturn_ = c == '\r';
     }
     textLength_ += length;
+}
+
+void LogLines::append(const char* text, size_t length)
+{
+    appendUnits(text, length);
+}
+
+void LogLines::append(const wchar_t* text, size_t length)
+{
+    appendUnits(text, length);
 }
 
 size_t LogLines::dropFirst()
@@ -35,6 +46,12 @@ size_t LogLines::dropFirst()
 }
 
 void LogLines::recount(const char* text, size_t length)
+{
+    clear();
+    append(text, length);
+}
+
+void LogLines::recount(const wchar_t* text, size_t length)
 {
     clear();
     append(text, length);

@@ -11,17 +11,23 @@ public:
     LogLines() { clear(); }
 
     void clear();
-    // Takes account of text appended at the end of the log.
+    // Takes account of text appended at the end of the log, in the units the control counts: bytes
+    // of the ANSI code page, or UTF-16 units where the control is given Unicode text.
     void append(const char* text, size_t length);
+    void append(const wchar_t* text, size_t length);
     // Forgets the first line; answers how many characters it took with its break.
     size_t dropFirst();
     // Rebuilds the account from the whole text, when the control was changed behind its back.
     void recount(const char* text, size_t length);
+    void recount(const wchar_t* text, size_t length);
 
     size_t lines() const { return lengths_.size(); }
     size_t textLength() const { return textLength_; }
 
 private:
+    template <class Unit>
+    void appendUnits(const Unit* text, size_t length);
+
     std::deque<size_t> lengths_; // without their breaks
     size_t textLength_ = 0;
     bool endsInReturn_ = false;  // a "\n" appended next completes a break

@@ -7,8 +7,10 @@
 #include "shell/data_files_at_start.h"
 #include "shell/dialup_at_start.h"
 #include "shell/entry_list_view.h"
+#include "shell/failing_spells.h"
 #include "shell/main_window_state.h"
 #include "shell/menus.h"
+#include "shell/resume_from_sleep.h"
 #include "shell/scheduler.h"
 #include "shell/startup.h"
 #include "shell/tray_icon.h"
@@ -94,6 +96,7 @@ BOOL onInitDialog(HWND window)
     entryListLoaded = false;
     settingsInPlace = false;
     ForgetHeldClose();
+    ForgetFailingSpells();
 
     // The sizes the shell asks for: 32 and 16 pixels at 96 DPI, half as much again at 144 DPI.
     int large = GetSystemMetrics(SM_CXICON);
@@ -103,6 +106,7 @@ BOOL onInitDialog(HWND window)
     app.trayIcon = loadIcon(window, IDI_TRAY, small);
     app.trayBlink1 = loadIcon(window, IDI_TRAY_BLINK_1, small);
     app.trayBlink2 = loadIcon(window, IDI_TRAY_BLINK_2, small);
+    app.trayErrorIcon = loadIcon(window, IDI_TRAY_ERROR, small);
     if (!setUpSystemMenu(window))
         return TRUE;
     // The log keeps 400 lines; the default limit of an edit control holds fewer.
@@ -145,6 +149,8 @@ void onTimer(HWND window, WPARAM timer)
         StepTrayAnimation(window);
     else if (timer == IDT_LIST_ANIM)
         StepListAnimation();
+    else if (timer == IDT_RESUME_WAIT)
+        StepResumeWait(window);
 }
 
 void onClose(HWND window)
@@ -185,7 +191,7 @@ void onEndSession(HWND window)
 
 void releaseIcons()
 {
-    for (HICON* icon : { &app.trayIcon, &app.trayBlink1, &app.trayBlink2, &app.windowIcon }) {
+    for (HICON* icon : { &app.trayIcon, &app.trayBlink1, &app.trayBlink2, &app.trayErrorIcon, &app.windowIcon }) {
         if (*icon)
             DestroyIcon(*icon);
         *icon = nullptr;
@@ -206,6 +212,7 @@ void onDestroy(HWND window)
     KillTimer(window, IDT_POLL);
     KillTimer(window, IDT_TRAY_ANIM);
     KillTimer(window, IDT_LIST_ANIM);
+    StopResumeWait(window);
     app.trayAnimRunning = false;
     app.listAnimRunning = false;
     if (cpuStatStarted) {
@@ -297,11 +304,17 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CHECK_FAILED:
         OnCheckFailed(window, wParam);
         return TRUE;
+    case WM_WATCH_ENDED:
+        OnWatchEnded(window, wParam);
+        return TRUE;
     case WM_DIAL_FAILED:
         OnDialFailed(window);
         return TRUE;
     case WM_DIAL_CONNECTED:
         OnDialConnected(window);
+        return TRUE;
+    case WM_POWERBROADCAST:
+        SetWindowLongPtrA(window, DWLP_MSGRESULT, OnPowerBroadcast(window, wParam));
         return TRUE;
     case WM_ENTRY_LIST_WARNING:
         ShowEntryListWarning(window);

@@ -21,6 +21,7 @@ struct MainWindowState {
     HICON trayIcon;
     HICON trayBlink1;
     HICON trayBlink2;
+    HICON trayErrorIcon; // while an account cannot be checked
     HIMAGELIST listImages;
 
     bool trayAnimRunning;

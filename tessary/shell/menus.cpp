@@ -31,7 +31,8 @@ MailboxEntry* listedSelection()
 
 bool headersCanBeShown(const MailboxEntry& entry)
 {
-    return entry.lastResult >= 1 && !entry.isCheckRunning();
+    // A watch between its wake-ups holds its headers still (see ShowHeadersCommand).
+    return entry.lastResult >= 1 && (!entry.isCheckRunning() || entry.workerParams.idling);
 }
 
 INT_PTR OnSysCommand(HWND window, WPARAM command)

@@ -3,11 +3,14 @@
 #include "shell/activity_log.h"
 #include "shell/entry_list_view.h"
 #include "shell/main_window_state.h"
+#include "shell/resume_from_sleep.h"
+#include "shell/tray_icon.h"
 #include "shell/wait_cursor.h"
 #include "connectivity/cpu_monitor.h"
 #include "connectivity/dial_worker.h"
 #include "connectivity/dialup_detect.h"
 #include "connectivity/dyn_data_calls.h"
+#include "mailcheck/imap_watch.h"
 #include "notify/speech.h"
 #include "platform/fatal_error.h"
 #include "signin/entry_access.h"
@@ -181,7 +184,15 @@ void RunScheduler(HWND window)
             else
                 dialAsNeeded(window, *entry);
         }
-        if (entry->connectionMode == AlwaysConnected && entry->isDue())
+        // A folder being watched is checked already: the watch reports its news itself.
+        bool watching = entry->isCheckRunning() && watchesFolder(*entry);
+        CheckWorkerParams& watch = entry->workerParams;
+        if (watch.watchRetryPending && !entry->isCheckRunning() && int32_t(GetTickCount() - watch.watchRetryAt) >= 0) {
+            watch.watchRetryPending = false;
+            startCheck(window, *entry);
+            continue;
+        }
+        if (entry->connectionMode == AlwaysConnected && entry->isDue() && !watching)
             startCheck(window, *entry);
     }
 }
@@ -190,7 +201,8 @@ void RunPollTick(HWND window)
 {
     bool cpuBusy = IsCpuTooBusy(app.settings);
     watchConnection();
-    if (!cpuBusy)
+    if (!cpuBusy && !ResumeHoldsChecks())
         RunScheduler(window);
     hangUpPass();
+    ShowRestingTrayIcon(window); // an entry removed while failing takes its spell with it
 }

@@ -1,6 +1,7 @@
 // The tray icon, its blinking after mail, and its clicks and menu.
 #include "shell/tray_icon.h"
 #include "shell/commands.h"
+#include "shell/failing_spells.h"
 #include "shell/popup_menu.h"
 #include "platform/messages.h"
 #include "platform/fatal_error.h"
@@ -33,7 +34,7 @@ HICON frameIcon(int frame)
         return app.trayBlink1;
     if (frame == 3)
         return app.trayBlink2;
-    return app.trayIcon;
+    return RestingTrayIcon();
 }
 
 void showTrayMenu(HWND window)
@@ -83,6 +84,18 @@ void removeTrayIcon(HWND window)
     app.shownTrayIcon = nullptr;
 }
 
+HICON RestingTrayIcon()
+{
+    return ShowsFailureIcon() && app.trayErrorIcon ? app.trayErrorIcon : app.trayIcon;
+}
+
+void ShowRestingTrayIcon(HWND window)
+{
+    HICON resting = RestingTrayIcon();
+    if (app.settings.runInTray && !app.trayAnimRunning && app.shownTrayIcon != resting)
+        setTrayIcon(window, resting);
+}
+
 bool startTrayAnimation(HWND window)
 {
     if (app.trayAnimRunning)
@@ -112,7 +125,7 @@ void stopTrayAnimation(HWND window)
     KillTimer(window, IDT_TRAY_ANIM);
     app.trayAnimRunning = false;
     if (app.settings.runInTray)
-        setTrayIcon(window, app.trayIcon);
+        setTrayIcon(window, RestingTrayIcon());
 }
 
 void OnTrayNotify(HWND window, WPARAM id, LPARAM mouseMessage)

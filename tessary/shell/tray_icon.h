@@ -10,6 +10,12 @@ bool showTrayIcon(HWND window, HICON icon);
 void setTrayIcon(HWND window, HICON icon);
 void removeTrayIcon(HWND window);
 
+// The icon the tray shows between blinks: the error icon while an account cannot be checked.
+HICON RestingTrayIcon();
+// Puts the resting icon in the tray now when another one shows, unless the tray blinks (its next
+// frame brings it).
+void ShowRestingTrayIcon(HWND window);
+
 // Starts the blinking unless it runs; false when its timer cannot be created.
 bool startTrayAnimation(HWND window);
 // One tick of the blinking (IDT_TRAY_ANIM).

@@ -4,9 +4,12 @@
 #include "shell/worker_messages.h"
 #include "shell/activity_log.h"
 #include "shell/entry_list_view.h"
+#include "shell/failing_spells.h"
 #include "shell/main_window_state.h"
 #include "shell/scheduler.h"
 #include "connectivity/dialup_detect.h"
+#include "mailcheck/check_failures.h"
+#include "mailcheck/imap_watch.h"
 #include "notify/result_actions.h"
 #include "platform/fatal_error.h"
 #include "signin/entry_access.h"
@@ -78,6 +81,32 @@ void rememberDialedConnection(const MailboxEntry& entry)
     delete[] connected;
 }
 
+// An entry that watches its IMAP folder goes back to watching at once after a successful check,
+// inside its window. A dropped watch connects again after a pause that grows with each failure in
+// a row (the scheduler starts it), and goes on from what it reported last; any other failure
+// waits for the next scheduled check, which reports first.
+void resumeWatching(HWND window, MailboxEntry& entry)
+{
+    CheckWorkerParams& watch = entry.workerParams;
+    watch.watchRetryPending = false;
+    bool watches = watchesFolder(entry) && entry.enabled && entry.insideCheckWindow();
+    bool dropped = entry.lastResult == imapWatchBroken || (entry.lastResult < 0 && watch.watchFailures > 0);
+    if (watches && entry.lastResult < 0 && dropped) {
+        ++watch.watchFailures;
+        watch.watchRetryAt = GetTickCount() + watchRetryPauseMs(watch.watchFailures);
+        watch.watchRetryPending = true;
+        return;
+    }
+    watch.watchFailures = 0;
+    watch.resumeWatch = watches && entry.lastResult >= 0;
+    if (!watch.resumeWatch) {
+        watch.watchedIds.clear();
+        return;
+    }
+    if (!entry.DoCheckEmail(window))
+        LogEntryLine(entry.name, "DoCheckEmail() failed");
+}
+
 } // namespace
 
 void OnCheckDone(HWND window, WPARAM entryPointer)
@@ -87,14 +116,25 @@ void OnCheckDone(HWND window, WPARAM entryPointer)
         if (fatalErrorRaised)
             return; // the window is closing; one box is all the user gets
         logFailureDetail(*entry);
+        NoteCheckResult(window, *entry, entry->lastResult);
         joinCheck(*entry, "error: forced to kill Check thread");
         saveRotatedRefreshToken(*entry);
         markHangUp(*entry);
+        resumeWatching(window, *entry);
     }
     RefreshEntryListAndAnimation();
 }
 
-void OnCheckFailed(HWND, WPARAM entryPointer)
+void OnWatchEnded(HWND, WPARAM entryPointer)
+{
+    if (MailboxEntry* entry = listedEntry(entryPointer)) {
+        joinCheck(*entry, "error: forced to kill Check thread");
+        entry->workerParams.resumeWatch = false;
+    }
+    RefreshEntryListAndAnimation();
+}
+
+void OnCheckFailed(HWND window, WPARAM entryPointer)
 {
     if (MailboxEntry* entry = listedEntry(entryPointer)) {
         joinCheck(*entry, "warning: forced to kill Check thread");
@@ -103,6 +143,7 @@ void OnCheckFailed(HWND, WPARAM entryPointer)
         char code[32];
         snprintf(code, sizeof code, " ERROR: %ld", static_cast<long>(entry->lastResult));
         LogLine(code, nullptr, false, false);
+        NoteCheckResult(window, *entry, checkNotStarted);
     } else {
         LogEntryLine("ERROR: unknown entry!", checkErrorText);
     }

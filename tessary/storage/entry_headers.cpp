@@ -2,9 +2,10 @@
 #include "storage/mailbox_entry.h"
 #include <cstring>
 
-void MailboxEntry::setHeaders(char** texts, int32_t count)
+void MailboxEntry::setHeaders(char** texts, int32_t count, uint8_t* marks)
 {
     headers = texts;
+    headerMarks = marks;
     headerCount = count;
 }
 
@@ -15,7 +16,9 @@ void MailboxEntry::clearHeaders()
             delete[] headers[i];
         delete[] headers;
     }
+    delete[] headerMarks;
     headers = nullptr;
+    headerMarks = nullptr;
     headerCount = 0;
 }
 
@@ -24,6 +27,13 @@ const char* MailboxEntry::getHeader(int index) const
     if (!headers || index < 0 || index >= headerCount)
         return nullptr;
     return headers[index];
+}
+
+uint8_t MailboxEntry::getHeaderMarks(int index) const
+{
+    if (!headers || !headerMarks || index < 0 || index >= headerCount)
+        return 0;
+    return headerMarks[index];
 }
 
 bool MailboxEntry::getHeaderField(int index, char* output, size_t outputSize, int which) const

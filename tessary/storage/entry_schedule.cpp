@@ -2,20 +2,34 @@
 #include "storage/mailbox_entry.h"
 #include "platform/clock.h"
 
+namespace {
+bool insideWindowAt(const MailboxEntry& entry, const SYSTEMTIME& now)
+{
+    if (now.wDayOfWeek > 6 || !entry.checkDays[now.wDayOfWeek])
+        return false;
+    int hour = now.wHour;
+    int minute = now.wMinute;
+    // The start minute is inclusive, the end minute exclusive; the window never wraps midnight.
+    if (entry.startHour != -1 && (hour < entry.startHour || (hour == entry.startHour && minute < entry.startMinute)))
+        return false;
+    return entry.endHour == -1 || hour < entry.endHour || (hour == entry.endHour && minute < entry.endMinute);
+}
+} // namespace
+
+bool MailboxEntry::insideCheckWindow() const
+{
+    return insideWindowAt(*this, localTimeNow());
+}
+
 bool MailboxEntry::isDue() const
 {
     if (checkRequested)
         return true;
     SYSTEMTIME now = localTimeNow();
-    if (now.wDayOfWeek > 6 || !checkDays[now.wDayOfWeek])
+    if (!insideWindowAt(*this, now))
         return false;
     int hour = now.wHour;
     int minute = now.wMinute;
-    // The start minute is inclusive, the end minute exclusive; the window never wraps midnight.
-    if (startHour != -1 && (hour < startHour || (hour == startHour && minute < startMinute)))
-        return false;
-    if (endHour != -1 && (hour > endHour || (hour == endHour && minute >= endMinute)))
-        return false;
     // 64-bit so that a period read from a damaged file cannot overflow.
     long long totalMinutes = static_cast<long long>(lastCheckTime.wMinute) + periodMinutes;
     long long dueHour = static_cast<long long>(lastCheckTime.wHour) + periodHours + totalMinutes / 60;

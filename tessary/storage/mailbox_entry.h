@@ -96,11 +96,15 @@ public:
     // inside lock before it posts its message.
     void setLastResultDetail(const char* text);
 
-    // Takes ownership of the array and its texts as they are; callers clearHeaders first.
-    void setHeaders(char** texts, int32_t count);
+    // Takes ownership of the arrays and the texts as they are; callers clearHeaders first. marks
+    // (new[], may be null for all whole) holds one HeaderMark set a slot.
+    void setHeaders(char** texts, int32_t count, uint8_t* marks = nullptr);
     void clearHeaders();
     // The header text of message index + 1, or null.
     const char* getHeader(int index) const;
+    // The HeaderMark set of message index + 1 (mailcheck/header_marks.h): whether its block was
+    // cut or reduced. 0 for a whole one, and outside the list.
+    uint8_t getHeaderMarks(int index) const;
     // which 0: the sender address ("From:" line), 1: the subject ("Subject: " line); any other
     // value answers true and writes nothing. The value is cut to fit outputSize bytes with its
     // terminating zero. False, with nothing written, when the field is not there.
@@ -110,6 +114,8 @@ public:
     void setRetryDelay(int minutes); // capped at 360; stamps retryFrom with now; 0 clears it
     bool isRetryPending() const;
     bool isDue() const;
+    // Whether now is on one of the check days, between the start and end times (if any).
+    bool insideCheckWindow() const;
     // Whether the scheduler looks at the entry at all: enabled or asked for, and with a server to
     // ask. Only such entries can still need a dial-up line.
     bool isSchedulable() const { return (enabled || checkRequested) && server; }
@@ -156,8 +162,9 @@ public:
     volatile LONG lastResult = 0;  // message count, or a negative Pop3Result
     char* lastResultDetail = nullptr; // guarded by lock
     char** headers = nullptr;
+    uint8_t* headerMarks = nullptr; // one HeaderMark set a slot, or null
     int32_t headerCount = 0;
-    CRITICAL_SECTION lock;         // guards headers and headerCount
+    CRITICAL_SECTION lock;         // guards headers, headerMarks and headerCount
     bool playSoundOnMail = false;
     bool playSoundOnNoMail = false;
     bool runMailProgram = false;

@@ -1,12 +1,13 @@
-// Loading and saving the settings record, current and previous file versions.
+// Loading and saving the settings record, the current file version and the older ones.
 #include "storage/settings.h"
 #include "storage/binary_file.h"
 #include "mailcheck/session_limits.h"
 #include <cstring>
 
 const char* const settingsFileName = "Tessary.dat";
-const char* const settingsMagic = "TSSET0107Saber";
-const char* const previousSettingsMagic = "TSSET0106BigBoss";
+const char* const settingsMagic = "TSSET0108Quiet";
+const char* const settings0107Magic = "TSSET0107Saber";
+const char* const settings0106Magic = "TSSET0106BigBoss";
 
 Settings defaultSettings()
 {
@@ -26,10 +27,25 @@ Settings defaultSettings()
     s.voiceIndex = 0;
     s.speakFromAddresses = 1;
     s.speakSubjects = 1;
+    s.showNotification = 1;
+    s.quietWhenBusy = 1;
+    s.failureAlerts = 1;
     return s;
 }
 
 namespace {
+
+struct SettingsVersion {
+    const char* magic;
+    size_t recordSize;
+};
+
+// Newest first: a file is read in the first version whose magic it starts with.
+const SettingsVersion settingsVersions[] = {
+    { settingsMagic, settingsRecordSize },
+    { settings0107Magic, settings0107RecordSize },
+    { settings0106Magic, settings0106RecordSize },
+};
 
 // Reads magic and the record after it from where file stands. False, with record untouched, when
 // the file does not go on with magic.
@@ -72,9 +88,16 @@ bool loadCurrentOrPreviousSettings(const char* fileName, Settings& settings, Fil
     FileReader file;
     if (!openForLoading(fileName, file, report))
         return false;
-    report.recordRead = readRecord(file, settingsMagic, &settings, settingsRecordSize) ||
-                        (file.open(fileName) &&
-                         readRecord(file, previousSettingsMagic, &settings, previousSettingsRecordSize));
+    report.recordRead = false;
+    bool opened = true;
+    for (const SettingsVersion& version : settingsVersions) {
+        if (&version != settingsVersions)
+            opened = file.open(fileName);
+        if (opened && readRecord(file, version.magic, &settings, version.recordSize)) {
+            report.recordRead = true;
+            break;
+        }
+    }
     // A shorter record is read as far as it goes, as it always was; bytes after the record would be
     // lost by the next save, so they are damage.
     bool readInFull = report.recordRead && file.remaining() == 0;

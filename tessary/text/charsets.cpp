@@ -181,3 +181,16 @@ bool appendCharsetText(unsigned codePage, const char* bytes, size_t length, std:
         return true;
     return appendPlatform(codePage, bytes, length, wide);
 }
+
+bool isUtf8Text(const char* bytes, size_t length)
+{
+    std::wstring ignored;
+    return appendUtf8(reinterpret_cast<const unsigned char*>(bytes), length, ignored);
+}
+
+void appendRawHeaderText(const char* bytes, size_t length, bool asUtf8, std::wstring& wide)
+{
+    const unsigned char* data = reinterpret_cast<const unsigned char*>(bytes);
+    if (!asUtf8 || !appendUtf8(data, length, wide))
+        appendLatin1(data, length, wide);
+}

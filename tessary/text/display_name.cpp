@@ -76,11 +76,17 @@ Sender splitSender(const std::string& value)
 
 } // namespace
 
-void appendSpokenSender(const char* value, size_t length, BoundedText& out)
+std::wstring spokenSender(const char* value, size_t length)
 {
     Sender sender = splitSender(trimmed(unfoldedHeaderText(value, length)));
-    size_t before = out.length();
-    appendDecodedHeaderText(sender.name.data(), sender.name.size(), out);
-    if (out.length() == before)
-        out.appendBytes(sender.address.data(), sender.address.size());
+    std::wstring spoken = decodedHeaderText(sender.name.data(), sender.name.size());
+    if (spoken.empty())
+        spoken = decodedHeaderText(sender.address.data(), sender.address.size());
+    return spoken;
+}
+
+void appendSpokenSender(const char* value, size_t length, BoundedText& out)
+{
+    std::wstring spoken = spokenSender(value, length);
+    out.appendWide(spoken.data(), spoken.size());
 }

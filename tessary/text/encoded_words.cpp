@@ -184,19 +184,33 @@ bool isDecodedWord(const std::vector<Segment>& segments, size_t index)
 
 } // namespace
 
-void appendDecodedHeaderText(const char* raw, size_t length, BoundedText& out)
+std::wstring decodedHeaderText(const char* raw, size_t length)
 {
     std::string text = unfoldedHeaderText(raw, length);
     std::vector<Segment> segments = split(text);
     decodeWords(segments);
-    for (size_t i = 0; i < segments.size() && !out.full(); ++i) {
+    // Encoded words are plain ASCII, so the text as a whole is UTF-8 exactly when the bytes around
+    // them are: one reading for the whole value, never a mix.
+    bool rawIsUtf8 = isUtf8Text(text.data(), text.size());
+    std::wstring decoded;
+    for (size_t i = 0; i < segments.size(); ++i) {
         const Segment& segment = segments[i];
         if (segment.kind == Segment::Blanks && i > 0 && isDecodedWord(segments, i - 1) &&
             isDecodedWord(segments, i + 1))
             continue; // only separates two encoded words
         if (isDecodedWord(segments, i))
-            out.appendWide(segment.decoded.data(), segment.decoded.size());
+            decoded += segment.decoded;
         else
-            out.appendBytes(text.data() + segment.begin, segment.end - segment.begin);
+            appendRawHeaderText(text.data() + segment.begin, segment.end - segment.begin, rawIsUtf8, decoded);
     }
+    for (wchar_t& c : decoded)
+        if (c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0))
+            c = L' '; // the tab of an unfolded line, a line break inside a word
+    return decoded;
+}
+
+void appendDecodedHeaderText(const char* raw, size_t length, BoundedText& out)
+{
+    std::wstring decoded = decodedHeaderText(raw, length);
+    out.appendWide(decoded.data(), decoded.size());
 }

@@ -2,21 +2,44 @@
 #include "text/header_field.h"
 #include <cstring>
 
+namespace {
+
+// Where the value of a field starts when its name ends at text: a pattern that ends in a blank
+// asks for a blank there, which may also stand after a fold, when the value begins on the next
+// line ("Subject:" followed by a folded line). Null when the name is not followed as asked.
+const char* valueStart(const char* text, bool blankWanted)
+{
+    if (!blankWanted)
+        return text;
+    if (isBlank(text[0]))
+        return text + 1;
+    if (text[0] == '\r' && text[1] == '\n' && isBlank(text[2]))
+        return text;
+    return nullptr;
+}
+
+} // namespace
+
 bool findHeaderField(const char* headerBlock, const char* pattern, const char** value, size_t* length)
 {
     if (!headerBlock)
         return false;
-    std::string search = std::string("\r\n") + pattern;
-    const char* found = strstr(headerBlock, search.c_str());
-    if (!found)
-        return false;
-    const char* start = found + search.size();
-    for (const char* end = strstr(start, "\r\n"); end; end = strstr(end + 2, "\r\n")) {
-        if (!isBlank(end[2])) {
-            *value = start;
-            *length = static_cast<size_t>(end - start);
-            return true;
+    std::string name = std::string("\r\n") + pattern;
+    bool blankWanted = !name.empty() && name.back() == ' ';
+    if (blankWanted)
+        name.pop_back();
+    for (const char* found = strstr(headerBlock, name.c_str()); found; found = strstr(found + 2, name.c_str())) {
+        const char* start = valueStart(found + name.size(), blankWanted);
+        if (!start)
+            continue;
+        for (const char* end = strstr(start, "\r\n"); end; end = strstr(end + 2, "\r\n")) {
+            if (!isBlank(end[2])) {
+                *value = start;
+                *length = static_cast<size_t>(end - start);
+                return true;
+            }
         }
+        return false;
     }
     return false;
 }

@@ -11,9 +11,10 @@ inline bool isBlank(char c)
 
 // The value of the field named by pattern ("From:", "Subject: ") in a header block as the server
 // sent it: the pattern must stand right after a line break and match in letter case, as the
-// program has always looked for these fields. The value runs from after the pattern over folded
-// continuation lines (a line break followed by a blank or a tab) to the end of the field; it is
-// left folded. False when the field is missing or its line has no end.
+// program has always looked for these fields. A blank at the end of the pattern is matched by a
+// blank or a tab, or by a fold when the value starts on a continuation line. The value runs from
+// after the pattern over folded continuation lines (a line break followed by a blank or a tab) to
+// the end of the field; it is left folded. False when the field is missing or its line has no end.
 bool findHeaderField(const char* headerBlock, const char* pattern, const char** value, size_t* length);
 
 // text with the line breaks of its folded lines removed; the blank or tab after each stays.

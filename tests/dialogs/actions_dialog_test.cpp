@@ -188,6 +188,27 @@ TEST_F(ActionsDialog, TheCloseBoxCountsAsCancel)
     EXPECT_FALSE(entry.playSoundOnMail);
 }
 
+// The box shows the entry's mute, OK stores it either way, and a refused OK or Cancel leaves it.
+TEST_F(ActionsDialog, MuteThisAccountIsShownAndStoredOnOk)
+{
+    EXPECT_EQ("", okWith([](HWND dialog) {
+        EXPECT_EQ(BST_UNCHECKED, SendDlgItemMessageA(dialog, IDC_ACT_MUTE, BM_GETCHECK, 0, 0));
+        click(dialog, IDC_ACT_MUTE);
+    }));
+    EXPECT_TRUE(entry.mute);
+    EXPECT_EQ("", okWith([](HWND dialog) {
+        EXPECT_EQ(BST_CHECKED, SendDlgItemMessageA(dialog, IDC_ACT_MUTE, BM_GETCHECK, 0, 0));
+        click(dialog, IDC_ACT_MUTE);
+    }));
+    EXPECT_FALSE(entry.mute);
+
+    EXPECT_NE("", okWith([](HWND dialog) {
+        click(dialog, IDC_ACT_MUTE);
+        click(dialog, IDC_ACT_RUN_MAIL_PROGRAM); // no program named: refused
+    }));
+    EXPECT_FALSE(entry.mute);
+}
+
 TEST_F(ActionsDialog, BrowseButtonsOfferTheirFilesInTheOriginalRecord)
 {
     files.answers = { "C:\\snd\\ding.wav", "C:\\apps\\mail.exe", "", "C:\\docs\\list.txt", "C:\\snd\\none.wav" };

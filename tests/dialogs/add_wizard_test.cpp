@@ -398,6 +398,29 @@ TEST_F(AddWizard, ServerPageAsksWhetherTheServerNeedsTls)
     });
 }
 
+TEST_F(AddWizard, ServerPageChoosesTheProtocol)
+{
+    run([&](HWND sheet) {
+        setItemText(currentPage(sheet), IDC_WIZ_NAME, "box");
+        next(sheet);
+        HWND page = currentPage(sheet);
+        EXPECT_EQ((std::vector<std::string>{ "POP3", "IMAP" }), comboItems(page, IDC_WIZ_PROTOCOL));
+        EXPECT_EQ("POP3", comboSelection(page, IDC_WIZ_PROTOCOL));
+        setItemText(page, IDC_WIZ_SERVER, "imap.example.com");
+        SendDlgItemMessageA(page, IDC_WIZ_PROTOCOL, CB_SETCURSEL, 1, 0);
+        EXPECT_EQ("", next(sheet));
+        EXPECT_EQ(ProtocolImap, entry.protocol);
+        EXPECT_TRUE(entry.watchContinuously);
+        press(sheet, PSBTN_BACK);
+        EXPECT_EQ("IMAP", comboSelection(page, IDC_WIZ_PROTOCOL)); // shows what was stored
+        SendDlgItemMessageA(page, IDC_WIZ_PROTOCOL, CB_SETCURSEL, 0, 0);
+        EXPECT_EQ("", next(sheet));
+        EXPECT_EQ(ProtocolPop3, entry.protocol);
+        EXPECT_FALSE(entry.watchContinuously);
+        press(sheet, PSBTN_CANCEL);
+    });
+}
+
 TEST_F(AddWizard, CancelFromAnyPageAnswersZero)
 {
     for (int pages : { 1, 4, 8 }) {

@@ -103,10 +103,11 @@ TEST_F(EntryDialog, TabOrderFollowsTheFields)
                               IDC_EMB_SERVER,
                               IDC_EMB_USER,
                               IDC_EMB_PASSWORD,
+                              IDC_EMB_PROTOCOL,
                               IDC_EMB_SECURITY,
                               IDC_EMB_PORT,
                               IDC_EMB_TRUSTED_CERTIFICATE,
-                              IDC_EMB_ANNOUNCE_NEW_ONLY,
+                              IDC_EMB_ANNOUNCE_NEW_ONLY, // the folder and watching are greyed for POP3
                               IDC_EMB_WAIT_FOR_CONNECTION, // the checked one of the connection buttons
                               IDC_EMB_DIALUP,
                               IDC_EMB_HANG_UP,
@@ -168,6 +169,64 @@ TEST_F(EntryDialog, SecurityPortCertificateAndAnnouncingRoundTrip)
         click(dialog, IDCANCEL);
     } });
     EXPECT_EQ(9, entry.security);
+}
+
+// Chooses a list item the way the user does: the selection, then the owner hears of the change.
+void choose(HWND dialog, int id, int item)
+{
+    SendDlgItemMessageA(dialog, id, CB_SETCURSEL, item, 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+TEST_F(EntryDialog, ProtocolNamesTheSecurityTheDefaultPortAndTheFolder)
+{
+    EXPECT_EQ(IDOK, run({ [&](HWND dialog) {
+        EXPECT_EQ((std::vector<std::string>{ "POP3", "IMAP" }), comboItems(dialog, IDC_EMB_PROTOCOL));
+        EXPECT_EQ("POP3", comboSelection(dialog, IDC_EMB_PROTOCOL));
+        EXPECT_FALSE(itemEnabled(dialog, IDC_EMB_FOLDER));
+        EXPECT_FALSE(itemEnabled(dialog, IDC_EMB_WATCH));
+        EXPECT_EQ("(empty: 110)", itemText(dialog, IDC_EMB_PORT_DEFAULT));
+        choose(dialog, IDC_EMB_SECURITY, SecuritySslTls);
+        EXPECT_EQ("(empty: 995)", itemText(dialog, IDC_EMB_PORT_DEFAULT));
+
+        setItemText(dialog, IDC_EMB_PORT, "995");
+        choose(dialog, IDC_EMB_PROTOCOL, ProtocolImap);
+        EXPECT_EQ((std::vector<std::string>{ "None", "STARTTLS", "SSL/TLS" }), comboItems(dialog, IDC_EMB_SECURITY));
+        EXPECT_EQ("SSL/TLS", comboSelection(dialog, IDC_EMB_SECURITY));
+        EXPECT_EQ("(empty: 993)", itemText(dialog, IDC_EMB_PORT_DEFAULT));
+        EXPECT_EQ("", itemText(dialog, IDC_EMB_PORT)); // POP3's own port would reach the wrong service
+        EXPECT_TRUE(itemEnabled(dialog, IDC_EMB_FOLDER));
+        EXPECT_TRUE(itemChecked(dialog, IDC_EMB_WATCH)); // on by default for IMAP
+        choose(dialog, IDC_EMB_SECURITY, SecurityStls);
+        EXPECT_EQ("STARTTLS", comboSelection(dialog, IDC_EMB_SECURITY));
+        EXPECT_EQ("(empty: 143)", itemText(dialog, IDC_EMB_PORT_DEFAULT));
+        setItemText(dialog, IDC_EMB_PORT, "10143");
+        setItemText(dialog, IDC_EMB_FOLDER, "Lists/Tessary");
+        fillValid(dialog);
+        click(dialog, IDOK);
+    } }));
+    EXPECT_EQ(ProtocolImap, entry.protocol);
+    EXPECT_EQ(SecurityStls, entry.security);
+    EXPECT_EQ(10143, entry.port);
+    EXPECT_STREQ("Lists/Tessary", entry.folder);
+    EXPECT_TRUE(entry.watchContinuously);
+
+    // Shown again as stored; an empty folder is INBOX, stored as none; back to POP3 names STLS.
+    EXPECT_EQ("", okWith([](HWND dialog) {
+                  EXPECT_EQ("IMAP", comboSelection(dialog, IDC_EMB_PROTOCOL));
+                  EXPECT_EQ("STARTTLS", comboSelection(dialog, IDC_EMB_SECURITY));
+                  EXPECT_EQ("Lists/Tessary", itemText(dialog, IDC_EMB_FOLDER));
+                  EXPECT_EQ("10143", itemText(dialog, IDC_EMB_PORT)); // not a standard port: kept
+                  EXPECT_TRUE(itemChecked(dialog, IDC_EMB_WATCH));
+                  setItemText(dialog, IDC_EMB_FOLDER, "");
+                  choose(dialog, IDC_EMB_PROTOCOL, ProtocolPop3);
+                  EXPECT_EQ("STLS", comboSelection(dialog, IDC_EMB_SECURITY));
+                  EXPECT_EQ("10143", itemText(dialog, IDC_EMB_PORT));
+              }));
+    EXPECT_EQ(ProtocolPop3, entry.protocol);
+    EXPECT_EQ(SecurityStls, entry.security);
+    EXPECT_EQ(nullptr, entry.folder);
+    EXPECT_FALSE(entry.watchContinuously); // POP3 entries never watch
 }
 
 TEST_F(EntryDialog, PortRule)

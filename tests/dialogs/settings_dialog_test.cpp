@@ -27,6 +27,9 @@ const Option options[] = {
     { "Speak msg from addresses", &Settings::speakFromAddresses },
     { "Speak msg subjects", &Settings::speakSubjects },
     { "Full voice feedback", &Settings::fullVoiceFeedback },
+    { "Show a notification for new mail", &Settings::showNotification },
+    { "Quiet while Windows says I am busy", &Settings::quietWhenBusy },
+    { "Tell me when an account cannot be checked", &Settings::failureAlerts },
 };
 
 Settings blank()

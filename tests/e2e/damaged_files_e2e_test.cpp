@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include "storage/entry_list.h"
 #include "storage/settings.h"
+#include "support/file_bytes.h"
 #include "support/program_process.h"
 #include "support/temp_folder.h"
 #include <functional>
@@ -15,13 +16,6 @@ namespace {
 const size_t settingsMagicLength = 14;
 const size_t windowPositionOffset = 8; // windowLeft and windowTop change at every save
 const size_t windowPositionLength = 8;
-
-std::string int32Bytes(int32_t v)
-{
-    uint32_t u = static_cast<uint32_t>(v);
-    return std::string{ static_cast<char>(u), static_cast<char>(u >> 8), static_cast<char>(u >> 16),
-                        static_cast<char>(u >> 24) };
-}
 
 // One start of the program over a pair of files.
 struct Start {

@@ -3,6 +3,7 @@
 // start-up switch, what it saves when it closes, and an older entry list's passwords taken into
 // protected storage.
 #include <gtest/gtest.h>
+#include "support/file_bytes.h"
 #include "support/dovecot_maildir.h"
 #include "storage/entry_list.h"
 #include "storage/settings.h"
@@ -24,18 +25,6 @@ std::string message(int n)
 {
     return "From: Sender " + std::to_string(n) + " <sender" + std::to_string(n) +
            "@example.org>\nTo: tester@example.org\nSubject: number " + std::to_string(n) + "\n\nbody\n";
-}
-
-std::string int32Bytes(int32_t v)
-{
-    uint32_t u = static_cast<uint32_t>(v);
-    return std::string{ static_cast<char>(u), static_cast<char>(u >> 8), static_cast<char>(u >> 16),
-                        static_cast<char>(u >> 24) };
-}
-
-std::string plain(const std::string& text)
-{
-    return int32Bytes(static_cast<int32_t>(text.size())) + text;
 }
 
 std::string shiftedBy71(const std::string& text)
@@ -156,8 +145,8 @@ TEST_F(Watcher, ChecksOnScheduleAndOnRequestThenSavesWhatItLoaded)
     EXPECT_EQ(0u, program.closeAndWait());
     EXPECT_EQ(listBytes, readWholeFile(folder.file("default.tsl")));
     std::string settings = readWholeFile(folder.file("Tessary.dat"));
-    EXPECT_EQ(42u, settings.size());
-    EXPECT_EQ("TSSET0107Saber", settings.substr(0, 14));
+    EXPECT_EQ(46u, settings.size());
+    EXPECT_EQ("TSSET0108Quiet", settings.substr(0, 14));
 }
 
 TEST_F(Watcher, StartedAtLogOnItHidesInTheTrayAndASecondStartBringsItForward)

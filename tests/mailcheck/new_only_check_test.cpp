@@ -3,6 +3,8 @@
 // telling new messages from old ones across checks, restarts and a damaged state file.
 #include "mailcheck/pop3_test_support.h"
 #include "mailcheck/entry_state_file.h"
+#include "mailcheck/header_budget.h"
+#include "mailcheck/header_marks.h"
 #include "mailcheck/known_messages.h"
 #include "platform/messages.h"
 #include "storage/data_folder.h"
@@ -203,6 +205,14 @@ protected:
 
     std::vector<int> news() const { return entry->seenMessages.news().newNumbers; }
 
+    std::vector<uint8_t> marks() const
+    {
+        std::vector<uint8_t> all;
+        for (int32_t i = 0; i < entry->headerCount; ++i)
+            all.push_back(entry->getHeaderMarks(i));
+        return all;
+    }
+
     // The entry's header list holds exactly the blocks of these ids, in order.
     void expectHeadersOf(const std::vector<std::string>& ids) const
     {
@@ -245,6 +255,26 @@ TEST_F(NewOnlyWorkerTest, EveryMessageIsNewAtFirstThenOnlyArrivalsAndOnlyTheirBl
     check({}, {});
     EXPECT_EQ(0, entry->getLastResult());
     EXPECT_EQ(std::vector<int>(), news());
+}
+
+// The blocks kept from the last check count against the entry's budget like fetched ones, so the
+// header list never holds more; a reduced block is fetched again and kept whole once there is room.
+TEST_F(NewOnlyWorkerTest, KeptBlocksStayWithinTheBudgetAndReducedOnesAreFetchedAgain)
+{
+    SeamOverride<size_t> twoBlocks(entryHeaderBudgetBytes, 2 * header("a").size());
+    EXPECT_EQ(3u, topsIn(check({ "a", "b", "c" }, { 1, 2, 3 })).size());
+    EXPECT_EQ((std::vector<int>{ 1, 2, 3 }), news());
+    expectHeadersOf({ "a", "b", "c" }); // From and Subject are all these blocks have
+    EXPECT_EQ((std::vector<uint8_t>{ headerKeptWhole, headerKeptWhole, headerReduced }), marks());
+
+    EXPECT_EQ((Commands{ "TOP 3 0" }), topsIn(check({ "a", "b", "c" }, { 3 })));
+    EXPECT_EQ(std::vector<int>(), news()); // the new-only logic does not see the budget
+    EXPECT_EQ((std::vector<uint8_t>{ headerKeptWhole, headerKeptWhole, headerReduced }), marks());
+
+    EXPECT_EQ((Commands{ "TOP 2 0", "TOP 3 0" }), topsIn(check({ "b", "c", "d" }, { 2, 3 })));
+    EXPECT_EQ((std::vector<int>{ 3 }), news());
+    expectHeadersOf({ "b", "c", "d" });
+    EXPECT_EQ((std::vector<uint8_t>{ headerKeptWhole, headerKeptWhole, headerReduced }), marks());
 }
 
 TEST_F(NewOnlyWorkerTest, ARestartAnnouncesOnlyWhatArrivedAndFetchesTheBlocksOnceMore)

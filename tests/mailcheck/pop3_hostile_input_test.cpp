@@ -2,31 +2,21 @@
 // absurd counts, credentials too long for a command line, names that do not resolve.
 #include "mailcheck/pop3_test_support.h"
 #include "mailcheck/session_deadline.h"
+#include "mailcheck/top_reply.h"
 #include <thread>
 #include <vector>
 
 using Commands = std::vector<std::string>;
 
-namespace {
-// A TOP reply of exactly length bytes, terminator included.
-std::string topReplyOfLength(size_t length)
+TEST_F(Pop3SessionTest, TopStatusLineKeepsTheStatusReplyLimit)
 {
-    std::string head = "+OK\r\nX-Fill: ";
-    std::string tail = "\r\n\r\n.\r\n";
-    return head + std::string(length - head.size() - tail.size(), 'f') + tail;
-}
-} // namespace
-
-TEST_F(Pop3SessionTest, TopReplyOfFourThousandNinetyFourBytesFitsOneMoreDoesNot)
-{
-    const std::string fits = topReplyOfLength(4094);
+    const std::string fits = "+OK " + std::string(248, 's') + "\r\n"; // 254 bytes, as a greeting may have
     FakePop3Server server;
-    server.loggedIn().answer("+OK 3 10\r\n").answer(fits).answer(topReplyOfLength(4095));
+    server.loggedIn().answer("+OK 2 10\r\n").answer(fits + "From: a\r\n\r\n.\r\n")
+        .answer("+OK " + std::string(249, 's') + "\r\nFrom: b\r\n\r\n.\r\n");
     EXPECT_EQ(pop3TopBroken, run(server));
-    ASSERT_EQ(3u, count);
-    EXPECT_EQ(fits, slot(0)); // headers before the oversize one are kept
+    EXPECT_EQ(fits + "From: a\r\n\r\n.\r\n", slot(0));
     EXPECT_EQ("(null)", slot(1));
-    EXPECT_EQ("TOP 2 0", server.commands().back()); // no QUIT after a broken reply
 }
 
 TEST_F(Pop3SessionTest, StatusReplyOfTwoHundredFiftyFourBytesFitsOneMoreDoesNot)
@@ -55,15 +45,34 @@ TEST_F(Pop3SessionTest, EndlessLineWithoutLineEndFailsAsSoonAsTheBufferIsFull)
     EXPECT_LT(GetTickCount() - started, 30000u); // not the 60 s wait
 }
 
-TEST_F(Pop3SessionTest, EndlessTopReplyFailsAsSoonAsTheBufferIsFull)
+// A reply to TOP has no buffer to fill: one that never ends fails at the server time-out.
+TEST_F(Pop3SessionTest, EndlessTopReplyFailsAtTheServerTimeOut)
 {
-    SeamOverride<volatile LONG> longWait(serverTimeoutMs, 60000);
+    SeamOverride<volatile LONG> shortWait(serverTimeoutMs, 500);
     FakePop3Server server;
     server.loggedIn().answer("+OK 1 10\r\n").receive()
-        .send("+OK\r\n" + std::string(10000, 'y')).holdWithoutReading();
+        .send("+OK\r\n" + std::string(400000, 'y')).holdWithoutReading();
     DWORD started = GetTickCount();
     EXPECT_EQ(pop3TopBroken, run(server));
     EXPECT_LT(GetTickCount() - started, 30000u);
+    EXPECT_EQ("(null)", slot(0));
+}
+
+// A server streaming one endless reply at full speed never lets a wait run out, and each byte
+// lengthens the session's deadline: the reply's own bound ends it.
+TEST_F(Pop3SessionTest, TopReplyStreamingPastItsReadLimitFailsAtOnce)
+{
+    SeamOverride<volatile LONG> longWait(serverTimeoutMs, 60000);
+    std::string line = "X-Filler: " + std::string(1000, 'f') + "\r\n";
+    std::string stream = "+OK\r\n";
+    while (stream.size() <= topReplyReadLimit)
+        stream += line;
+    FakePop3Server server;
+    server.loggedIn().answer("+OK 1 10\r\n").answer(stream + "\r\n.\r\n");
+    DWORD started = GetTickCount();
+    EXPECT_EQ(pop3TopBroken, run(server));
+    EXPECT_LT(GetTickCount() - started, 30000u);
+    EXPECT_EQ("(null)", slot(0));
 }
 
 TEST_F(Pop3SessionTest, BinaryJunkNeitherCrashesNorHidesTheLineEnd)
@@ -244,7 +253,7 @@ TEST_F(Pop3SessionTest, SlowDripEndsAtTheSessionDeadline)
 {
     SeamOverride<volatile LONG> shortWait(serverTimeoutMs, 400);
     FakePop3Server server;
-    // One byte every 150 ms: about ten minutes before the 4096-byte buffer would end it.
+    // One byte every 150 ms, never a whole reply.
     server.loggedIn().answer("+OK 1 10\r\n").receive().send("+OK\r\n").sendInPieces(
         std::string(4000, 'd'), 1, 150);
     DWORD started = GetTickCount();

@@ -105,7 +105,7 @@ TEST_F(Pop3PipeliningTest, UnansweredCapaMeansNoCapabilities)
 TEST_F(Pop3PipeliningTest, ACapabilityListTooLongToKeepNamesNothingAndIsReadToItsEnd)
 {
     std::string capabilities = "+OK capability list follows\r\n";
-    while (capabilities.size() < 2 * size_t(pop3TopBufferSize))
+    while (capabilities.size() < 2 * size_t(pop3CapabilityBufferSize))
         capabilities += "X-VENDOR-FEATURE-" + std::to_string(capabilities.size()) + " with its arguments\r\n";
     capabilities += "PIPELINING\r\n.\r\n";
     FakePop3Server server;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include "mailcheck/entry_state_file.h"
+#include "mailcheck/header_marks.h"
 #include "mailcheck/seen_messages.h"
 #include "support/temp_folder.h"
 #include <string>
@@ -227,18 +228,26 @@ TEST_F(NewMessages, HeaderBlocksAreReusedByTheIdOfTheirSlotOnly)
 {
     SeenMessages seen;
     seen.prepare(workKey, stateFile.c_str());
-    std::vector<std::string> ids = { "a", "", "c", "d" };
+    std::vector<std::string> ids = { "a", "", "c", "d", "e", "f" };
     seen.record(true, true, false, ids);
     char good1[] = "+OK\r\nSubject: one\r\n\r\n.\r\n";
     char good2[] = "+OK\r\nSubject: two\r\n\r\n.\r\n";
     char refused[] = "-ERR no such message\r\n";
-    char* headers[4] = { good1, good2, refused, nullptr };
-    auto reusable = seen.reusableHeaders(headers, 4);
-    ASSERT_EQ(1u, reusable.size()); // "" has no id, "c" was refused, "d" was never fetched
-    EXPECT_EQ(good1, reusable["a"]);
+    char cut[] = "+OK\r\nSubject: cut\r\n.\r\n";
+    char reduced[] = "+OK\r\nSubject: reduced\r\n\r\n.\r\n";
+    char* headers[6] = { good1, good2, refused, nullptr, cut, reduced };
+    const uint8_t marks[6] = { 0, 0, 0, 0, headerCut, headerReduced | headerCut };
+    auto reusable = seen.reusableHeaders(headers, marks, 6);
+    // "" has no id, "c" was refused, "d" was never fetched, and "f" may fit whole next time.
+    ASSERT_EQ(2u, reusable.size());
+    EXPECT_EQ(good1, reusable["a"].text);
+    EXPECT_EQ(headerKeptWhole, reusable["a"].marks);
+    EXPECT_EQ(cut, reusable["e"].text);
+    EXPECT_EQ(headerCut, reusable["e"].marks); // the cut goes with the block
+    EXPECT_EQ(3u, seen.reusableHeaders(headers, nullptr, 6).size()); // without marks all count whole
     // A header list shorter than the ids (emptied when the entry was edited) offers nothing more.
-    EXPECT_TRUE(seen.reusableHeaders(headers, 0).empty());
-    EXPECT_TRUE(seen.reusableHeaders(nullptr, 4).empty());
+    EXPECT_TRUE(seen.reusableHeaders(headers, marks, 0).empty());
+    EXPECT_TRUE(seen.reusableHeaders(nullptr, marks, 4).empty());
 }
 
 } // namespace

@@ -75,7 +75,8 @@ TEST_F(NewMailActions, OnlyNewMessagesAreAnnouncedWhileTheListShowsTheTotal)
     open();
     finish({ "a", "b" });
     deliver();
-    EXPECT_EQ("work: 2 messages, 2 new", lastLogLine());
+    EXPECT_EQ(1, h.logCount("work: 2 messages, 2 new\r\n"));
+    EXPECT_EQ("work: Person b: Topic b", lastLogLine());
     EXPECT_EQ((std::vector<std::string>{ "Account work has 2 messages", "Message 1 from: Person a",
                                          "Message 1 subject: Topic a", "Message 2 from: Person b",
                                          "Message 2 subject: Topic b" }),
@@ -86,7 +87,9 @@ TEST_F(NewMailActions, OnlyNewMessagesAreAnnouncedWhileTheListShowsTheTotal)
     // "a" was deleted, "c" and "d" arrived: they are messages 2 and 3 of the mailbox now.
     finish({ "b", "c", "d" });
     deliver();
-    EXPECT_EQ("work: 3 messages, 2 new", lastLogLine());
+    EXPECT_EQ(1, h.logCount("work: 3 messages, 2 new\r\n"));
+    EXPECT_EQ(1, h.logCount("Person b: Topic b\r\n")); // named by the first check only: now it is not new
+    EXPECT_EQ("work: Person d: Topic d", lastLogLine());
     EXPECT_EQ((std::vector<std::string>{ "Account work has 2 messages", "Message 2 from: Person c",
                                          "Message 2 subject: Topic c", "Message 3 from: Person d",
                                          "Message 3 subject: Topic d" }),
@@ -146,12 +149,13 @@ TEST_F(NewMailActions, AServerWithoutUidlAnnouncesEveryMessageWithOneWarningInAR
     open();
     finish({ "a", "b" }, true);
     deliver();
-    EXPECT_EQ("work: 2 messages", lastLogLine());
+    EXPECT_EQ(1, h.logCount("work: 2 messages\r\n"));
+    EXPECT_EQ("work: Person b: Topic b", lastLogLine());
     EXPECT_EQ("Account work has 2 messages", h.speech->spokenTexts().at(0));
     EXPECT_EQ(5u, h.speech->spokenTexts().size());
     finish({ "a", "b" }, true);
     deliver();
-    EXPECT_EQ("work: 2 messages", lastLogLine());
+    EXPECT_EQ(2, h.logCount("work: 2 messages\r\n"));
     EXPECT_EQ(5u, h.speech->spokenTexts().size());
     EXPECT_EQ(1, h.logCount("work: warning: server has no UIDL, announcing all messages"));
 }

@@ -94,10 +94,19 @@ protected:
         ASSERT_TRUE(h.pumpUntil([this] { return !inbox->isCheckRunning(); }, 30000));
     }
 
-    std::string lastLogLine() const
+    std::string lastLogLine() const { return logLineFromEnd(0); }
+    // The line back lines before the last, after its "hh:mm ": the count of a check that named
+    // back messages after it.
+    std::string logLineFromEnd(int back) const
     {
         std::string log = h.log();
-        return log.substr(log.rfind("\r\n") + 2 + 6); // after "hh:mm "
+        size_t end = log.size();
+        size_t start = log.rfind("\r\n");
+        for (int i = 0; i < back && start != std::string::npos && start > 0; ++i) {
+            end = start;
+            start = log.rfind("\r\n", start - 1);
+        }
+        return log.substr(start + 2 + 6, end - start - 2 - 6);
     }
 
     // The TOP count of the latest session in Dovecot's log ("top=N/bytes").
@@ -137,7 +146,8 @@ TEST_F(NewMailDovecot, OnlyNewMailIsAnnouncedAndFetchedAcrossChecksRestartsAndAD
     app.settings.speakSubjects = 0;
 
     checkNow();
-    EXPECT_EQ("inbox: 3 messages, 3 new", lastLogLine());
+    EXPECT_EQ("inbox: 3 messages, 3 new", logLineFromEnd(3));
+    EXPECT_EQ("inbox: Sender 3: message number 3", lastLogLine());
     EXPECT_EQ((std::vector<std::string>{ "Account inbox has 3 messages", "Message 1 from: Sender 1",
                                          "Message 2 from: Sender 2", "Message 3 from: Sender 3" }),
               h.speech->spokenTexts());
@@ -160,7 +170,7 @@ TEST_F(NewMailDovecot, OnlyNewMailIsAnnouncedAndFetchedAcrossChecksRestartsAndAD
     deliver(4);
     deliver(5);
     checkNow();
-    EXPECT_EQ("inbox: 4 messages, 2 new", lastLogLine());
+    EXPECT_EQ("inbox: 4 messages, 2 new", logLineFromEnd(2));
     EXPECT_EQ((std::vector<std::string>{ "Account inbox has 2 messages", "Message 3 from: Sender 4",
                                          "Message 4 from: Sender 5" }),
               h.speech->spokenTexts());
@@ -184,7 +194,7 @@ TEST_F(NewMailDovecot, OnlyNewMailIsAnnouncedAndFetchedAcrossChecksRestartsAndAD
     h.close();
     open();
     checkNow();
-    EXPECT_EQ("inbox: 4 messages, 4 new", lastLogLine());
+    EXPECT_EQ("inbox: 4 messages, 4 new", logLineFromEnd(4));
     checkNow();
     EXPECT_EQ("inbox: no new mail", lastLogLine());
 }

@@ -121,7 +121,7 @@ TEST(MainWindowLife, ClosingSavesTheEntryListAsLoadedAndTheSettingsWithThePositi
     EXPECT_FALSE(IsWindow(h.window()));
     EXPECT_EQ(listBytes, readWholeFile(h.folder.file("default.tsl")));
     std::string settings = readWholeFile(h.folder.file("Tessary.dat"));
-    ASSERT_EQ(42u, settings.size());
+    ASSERT_EQ(46u, settings.size());
     Settings saved;
     memcpy(&saved, settings.data() + 14, sizeof saved);
     EXPECT_EQ(33, saved.windowLeft);
@@ -137,7 +137,7 @@ TEST(MainWindowLife, EndOfSessionSavesOnlyTheSettings)
     ASSERT_NE(nullptr, h.open());
     app.entries.addNew()->setName("unsaved");
     SendMessageA(h.window(), WM_ENDSESSION, FALSE, 0);
-    EXPECT_EQ(42u, readWholeFile(h.folder.file("Tessary.dat")).size());
+    EXPECT_EQ(46u, readWholeFile(h.folder.file("Tessary.dat")).size());
     EXPECT_FALSE(fileExists(h.folder.file("default.tsl")));
 }
 

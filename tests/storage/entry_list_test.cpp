@@ -5,6 +5,7 @@
 #include "storage/entry_list.h"
 #include "storage/owned_string.h"
 #include "storage/protected_secrets.h"
+#include "support/file_bytes.h"
 #include "support/fake_clock.h"
 #include "support/seam_override.h"
 #include "support/standin_worker.h"
@@ -17,18 +18,6 @@ namespace {
 const std::string magic8 = "TSL0108PREttyPreTTyPRETTyKITTY!";
 const std::string magic9 = "TSL0109PREttyPreTTyPRETTyKITTY!";
 const std::string magic = "TSL0110PREttyPreTTyPRETTyKITTY!";
-
-std::string int32Bytes(int32_t v)
-{
-    uint32_t u = static_cast<uint32_t>(v);
-    return std::string{ static_cast<char>(u), static_cast<char>(u >> 8), static_cast<char>(u >> 16),
-                        static_cast<char>(u >> 24) };
-}
-
-std::string plain(const std::string& text)
-{
-    return int32Bytes(static_cast<int32_t>(text.size())) + text;
-}
 
 // The 85 bytes of an entry with the defaults and no strings, as the older version stores it.
 std::string defaultEntryBytes8()

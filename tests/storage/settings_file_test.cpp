@@ -1,4 +1,4 @@
-// The settings file: its defaults, both versions byte for byte, damage, unreadable files, the
+// The settings file: its defaults, every version byte for byte, damage, unreadable files, the
 // recovery of an interrupted save and failed saves.
 #include <gtest/gtest.h>
 #include "storage/settings.h"
@@ -9,14 +9,20 @@
 
 namespace {
 
-const unsigned char defaultRecordBytes[28] = {
-    0x00, 0x01, 0x01, 0x00, 0x00, 0x00, 0x01, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00,
-    0x00, 0x00, 0x5A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00,
+const unsigned char defaultRecordBytes[32] = {
+    0x00, 0x01, 0x01, 0x00, 0x00, 0x00, 0x01, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x00,
+    0x5A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00, 0x01, 0x01, 0x01, 0x00,
 };
 
 std::string currentFile(const Settings& s)
 {
-    return std::string("TSSET0107Saber") + std::string(reinterpret_cast<const char*>(&s), sizeof s);
+    return std::string("TSSET0108Quiet") + std::string(reinterpret_cast<const char*>(&s), sizeof s);
+}
+
+// The file of version 0107: its 28-byte record is the first 28 bytes of today's.
+std::string version0107File(const Settings& s)
+{
+    return std::string("TSSET0107Saber") + std::string(reinterpret_cast<const char*>(&s), 28);
 }
 
 class SettingsFile : public ::testing::Test {
@@ -25,15 +31,15 @@ protected:
     std::string path = folder.file("Tessary.dat");
 };
 
-TEST_F(SettingsFile, DefaultsSaveAsTheDocumentedFortyTwoBytes)
+TEST_F(SettingsFile, DefaultsSaveAsFortySixBytesWithTheAnnouncementsOn)
 {
     Settings s = defaultSettings();
-    EXPECT_EQ(0, memcmp(&s, defaultRecordBytes, 28));
+    EXPECT_EQ(0, memcmp(&s, defaultRecordBytes, 32));
     ASSERT_TRUE(saveSettings(path.c_str(), settingsMagic, &s, settingsRecordSize));
     std::string bytes = readWholeFile(path);
-    ASSERT_EQ(42u, bytes.size());
-    EXPECT_EQ("TSSET0107Saber", bytes.substr(0, 14));
-    EXPECT_EQ(0, memcmp(bytes.data() + 14, defaultRecordBytes, 28));
+    ASSERT_EQ(46u, bytes.size());
+    EXPECT_EQ("TSSET0108Quiet", bytes.substr(0, 14));
+    EXPECT_EQ(0, memcmp(bytes.data() + 14, defaultRecordBytes, 32));
 }
 
 TEST_F(SettingsFile, DefaultTimeoutFollowsTheWaitLimitInForce)
@@ -54,6 +60,9 @@ TEST_F(SettingsFile, RoundTripKeepsEveryFieldAndTheReservedBytes)
     s.speakSubjects = 0;
     s.reserved[0] = 0xAB;
     s.reserved[1] = 0xCD;
+    s.showNotification = 0;
+    s.quietWhenBusy = 0;
+    s.reserved0108 = 0xEF;
     ASSERT_TRUE(saveSettings(path.c_str(), settingsMagic, &s, settingsRecordSize));
     Settings back;
     ASSERT_TRUE(loadCurrentOrPreviousSettings(path.c_str(), back));
@@ -64,7 +73,7 @@ TEST_F(SettingsFile, MissingFileOrForeignMagicLeavesDefaultsAndFails)
 {
     Settings s;
     EXPECT_FALSE(loadCurrentOrPreviousSettings(path.c_str(), s));
-    EXPECT_EQ(0, memcmp(&s, defaultRecordBytes, 28));
+    EXPECT_EQ(0, memcmp(&s, defaultRecordBytes, 32));
 
     Settings other = defaultSettings();
     other.windowLeft = 5;
@@ -78,10 +87,12 @@ TEST_F(SettingsFile, MissingFileOrForeignMagicLeavesDefaultsAndFails)
     for (size_t i = 0; i < sizeof untouched; ++i)
         EXPECT_EQ(0x77, reinterpret_cast<unsigned char*>(&untouched)[i]) << "byte " << i;
 
-    std::string previousLowerCase = std::string("TSSET0106BigBosS") + std::string(16, '\1');
-    ASSERT_TRUE(writeWholeFile(path, previousLowerCase));
-    EXPECT_FALSE(loadCurrentOrPreviousSettings(path.c_str(), s));
-    EXPECT_EQ(0, memcmp(&s, defaultRecordBytes, 28));
+    for (std::string olderLowerCase : { std::string("TSSET0107SabeR") + std::string(28, '\1'),
+                                        std::string("TSSET0106BigBosS") + std::string(16, '\1') }) {
+        ASSERT_TRUE(writeWholeFile(path, olderLowerCase));
+        EXPECT_FALSE(loadCurrentOrPreviousSettings(path.c_str(), s));
+        EXPECT_EQ(0, memcmp(&s, defaultRecordBytes, 32));
+    }
 }
 
 TEST_F(SettingsFile, AFileWithNeitherMagicIsKeptAsideBeforeTheDefaultsAreSaved)
@@ -95,7 +106,7 @@ TEST_F(SettingsFile, AFileWithNeitherMagicIsKeptAsideBeforeTheDefaultsAreSaved)
     EXPECT_FALSE(report.recordRead);
     EXPECT_EQ(path + ".bad", std::string(report.keptAs));
     EXPECT_EQ(foreign, readWholeFile(path + ".bad"));
-    EXPECT_EQ(0, memcmp(&s, defaultRecordBytes, 28));
+    EXPECT_EQ(0, memcmp(&s, defaultRecordBytes, 32));
 }
 
 TEST_F(SettingsFile, BytesAfterTheRecordAreDamageButTheRecordIsUsed)
@@ -114,7 +125,8 @@ TEST_F(SettingsFile, BytesAfterTheRecordAreDamageButTheRecordIsUsed)
 
     // Each exact version is read in full, with nothing kept.
     DeleteFileA((path + ".bad").c_str());
-    for (std::string exact : { currentFile(saved), std::string("TSSET0106BigBoss") + std::string(16, '\0') }) {
+    for (std::string exact : { currentFile(saved), version0107File(saved),
+                               std::string("TSSET0106BigBoss") + std::string(16, '\0') }) {
         ASSERT_TRUE(writeWholeFile(path, exact));
         EXPECT_TRUE(loadCurrentOrPreviousSettings(path.c_str(), s, report));
         EXPECT_EQ(FileLoadReport::Read, report.outcome);
@@ -135,7 +147,7 @@ TEST_F(SettingsFile, AFileThatCannotBeOpenedIsNotSavedOverUntilItsBytesAreKept)
     EXPECT_FALSE(loadCurrentOrPreviousSettings(path.c_str(), s, report));
     EXPECT_EQ(FileLoadReport::Unreadable, report.outcome);
     EXPECT_STREQ("", report.keptAs);
-    EXPECT_EQ(0, memcmp(&s, defaultRecordBytes, 28));
+    EXPECT_EQ(0, memcmp(&s, defaultRecordBytes, 32));
     CloseHandle(held);
     // Released, but not read again: the defaults replace it only after its bytes were kept.
     ASSERT_TRUE(saveSettings(path.c_str(), settingsMagic, &s, settingsRecordSize));
@@ -170,32 +182,62 @@ TEST_F(SettingsFile, PreviousVersionGivesItsSixteenBytesAndDefaultsForTheRest)
     EXPECT_EQ(1, s.speakFromAddresses);
     EXPECT_EQ(1, s.speakSubjects);
 
+    EXPECT_EQ(1, s.showNotification);
+    EXPECT_EQ(1, s.quietWhenBusy);
+    EXPECT_EQ(1, s.failureAlerts);
+
     ASSERT_TRUE(saveSettings(path.c_str(), settingsMagic, &s, settingsRecordSize));
     std::string bytes = readWholeFile(path);
-    ASSERT_EQ(42u, bytes.size());
-    EXPECT_EQ("TSSET0107Saber", bytes.substr(0, 14));
+    ASSERT_EQ(46u, bytes.size());
+    EXPECT_EQ("TSSET0108Quiet", bytes.substr(0, 14));
+}
+
+TEST_F(SettingsFile, Version0107GivesItsTwentyEightBytesAndTurnsTheAnnouncementsOn)
+{
+    Settings old = defaultSettings();
+    memset(&old, 0, sizeof old);
+    old.runAtStartup = 1;
+    old.windowLeft = 40;
+    old.voiceIndex = 2;
+    old.speakSubjects = 0;
+    old.reserved[1] = 0x5C;
+    ASSERT_TRUE(writeWholeFile(path, version0107File(old)));
+    Settings s;
+    FileLoadReport report;
+    ASSERT_TRUE(loadCurrentOrPreviousSettings(path.c_str(), s, report));
+    EXPECT_EQ(FileLoadReport::Read, report.outcome);
+    EXPECT_EQ(0, memcmp(&s, &old, 28));
+    EXPECT_EQ(1, s.showNotification);
+    EXPECT_EQ(1, s.quietWhenBusy);
+    EXPECT_EQ(1, s.failureAlerts);
+    EXPECT_EQ(0, s.reserved0108);
+
+    ASSERT_TRUE(saveSettings(path.c_str(), settingsMagic, &s, settingsRecordSize));
+    EXPECT_EQ(currentFile(s), readWholeFile(path));
 }
 
 TEST_F(SettingsFile, TruncationAtEveryByteNeverReadsPastTheData)
 {
     Settings saved = defaultSettings();
     memset(&saved, 0x42, sizeof saved);
-    std::string whole = currentFile(saved);
-    for (size_t cut = 0; cut <= whole.size(); ++cut) {
-        ASSERT_TRUE(writeWholeFile(path, whole.substr(0, cut)));
-        Settings s;
-        bool loaded = loadCurrentOrPreviousSettings(path.c_str(), s);
-        Settings defaults = defaultSettings();
-        if (cut < 14) {
-            EXPECT_FALSE(loaded) << "cut at " << cut;
-            EXPECT_EQ(0, memcmp(&s, &defaults, sizeof s)) << "cut at " << cut;
-            continue;
-        }
-        EXPECT_TRUE(loaded) << "cut at " << cut;
-        size_t fromFile = cut - 14;
-        for (size_t i = 0; i < sizeof s; ++i) {
-            unsigned char expected = i < fromFile ? 0x42 : reinterpret_cast<unsigned char*>(&defaults)[i];
-            ASSERT_EQ(expected, reinterpret_cast<unsigned char*>(&s)[i]) << "cut " << cut << " byte " << i;
+    for (const std::string& whole : { currentFile(saved), version0107File(saved) }) {
+        for (size_t cut = 0; cut <= whole.size(); ++cut) {
+            ASSERT_TRUE(writeWholeFile(path, whole.substr(0, cut)));
+            Settings s;
+            bool loaded = loadCurrentOrPreviousSettings(path.c_str(), s);
+            Settings defaults = defaultSettings();
+            if (cut < 14) {
+                EXPECT_FALSE(loaded) << "cut at " << cut;
+                EXPECT_EQ(0, memcmp(&s, &defaults, sizeof s)) << "cut at " << cut;
+                continue;
+            }
+            EXPECT_TRUE(loaded) << "cut at " << cut;
+            size_t fromFile = cut - 14;
+            for (size_t i = 0; i < sizeof s; ++i) {
+                unsigned char expected = i < fromFile ? 0x42 : reinterpret_cast<unsigned char*>(&defaults)[i];
+                ASSERT_EQ(expected, reinterpret_cast<unsigned char*>(&s)[i])
+                    << whole.substr(0, 14) << " cut " << cut << " byte " << i;
+            }
         }
     }
 }

@@ -99,7 +99,7 @@ TEST_F(StartLoading, ADamagedSettingsFileIsLoggedWithoutABox)
     EXPECT_TRUE(h.ui.boxes.empty());
     h.close();
     EXPECT_EQ("TSSET0107SABER and the rest", readWholeFile(settingsPath + ".bad"));
-    EXPECT_EQ(42u, readWholeFile(settingsPath).size());
+    EXPECT_EQ(46u, readWholeFile(settingsPath).size());
 }
 
 TEST_F(StartLoading, FilesLeftAsNewByAnInterruptedSaveAreUsedAndLogged)

@@ -5,4 +5,5 @@
 #include <vector>
 
 // Replaces the entry's header blocks with copies of texts, in order; a null text is an empty slot.
-void giveHeaders(MailboxEntry& entry, const std::vector<const char*>& texts);
+// marks, when given, holds one HeaderMark set a slot.
+void giveHeaders(MailboxEntry& entry, const std::vector<const char*>& texts, const std::vector<uint8_t>& marks = {});

@@ -42,7 +42,13 @@ public:
     FakeComEngine& operator=(const FakeComEngine&) = delete;
 
     std::vector<std::string> log;
-    void clearLog() { log.clear(); }
+    // The exact UTF-16 texts of the Speak calls, in order (the log keeps only their ASCII).
+    std::vector<std::wstring> spokenWide;
+    void clearLog()
+    {
+        log.clear();
+        spokenWide.clear();
+    }
     void record(const std::string& line) { log.push_back(line); }
     // The texts of the Speak calls in the log, in order.
     std::vector<std::string> spokenTexts() const;

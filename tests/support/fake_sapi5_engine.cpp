@@ -195,6 +195,7 @@ public:
     HRESULT STDMETHODCALLTYPE Speak(LPCWSTR text, DWORD flags, ULONG* streamNumber) override
     {
         sapi5->lastSpoken = text ? text : L"<null>";
+        sapi5->spokenWide.push_back(sapi5->lastSpoken);
         sapi5->record("Speak '" + narrowForLog(text) + "' flags=" + flagNames(flags) +
                       " stream=" + (streamNumber ? "set" : "null"));
         return takeScriptedResult(sapi5->speakResults);

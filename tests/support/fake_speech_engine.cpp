@@ -67,6 +67,7 @@ public:
     HRESULT STDMETHODCALLTYPE Speak(const WCHAR* text, DWORD flags, const WCHAR* tags) override
     {
         engine->lastSpoken = text;
+        engine->spokenWide.push_back(text ? text : L"<null>");
         engine->record("Speak '" + narrowForLog(text) + "' flags=" + std::to_string(flags) +
                        " tags=" + (tags ? "set" : "null"));
         speakingLeft_ = engine->speakingPolls;

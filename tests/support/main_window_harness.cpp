@@ -131,6 +131,16 @@ std::string MainWindowHarness::log() const
     return text;
 }
 
+std::wstring MainWindowHarness::logWide() const
+{
+    HWND edit = GetDlgItem(window_, IDC_LOG);
+    int length = static_cast<int>(SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0));
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    SendMessageW(edit, WM_GETTEXT, static_cast<WPARAM>(length + 1), reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(static_cast<size_t>(length));
+    return text;
+}
+
 int MainWindowHarness::logCount(const std::string& part) const
 {
     std::string text = log();

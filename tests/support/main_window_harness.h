@@ -36,6 +36,7 @@ public:
     bool pumpUntil(const std::function<bool()>& condition, DWORD timeoutMs);
     bool waitForIdleChecks();         // lets running checks finish and report
     std::string log() const;          // the log's text
+    std::wstring logWide() const;     // the log's text as the control holds it, in UTF-16
     int logLines() const;
     int logCount(const std::string& part) const; // how often the log holds this text
     MailboxEntry* entry(int index) const; // in list order

@@ -84,7 +84,7 @@ TEST(EncodedWords, BrokenWordsAndUnknownCharsetsAreLeftAsTheyStand)
         "=?utf-8?Q?=4?=",          "=?utf-8?Q?abc",         "=?utf-8?Q?a b?=",     "=??Q?abc?=",
         "=?utf-8?Q?a?b?=",         "=?utf-8?Q?=FF=FE?=",    "=?utf-8?Q?=C0=AF?=",  "=?utf-8?Q?=E2=82?=",
         "=?utf-8?Q?=ED=A0=80?=",   "=?x-unknown?Q?abc?=",   "=?cp99999?Q?abc?=",   "=?cp1?Q?abc?=",
-        "=?iso-8859-12?Q?abc?=",   "=?utf-8?Q?\x80?=",
+        "=?iso-8859-12?Q?abc?=",
     };
     for (const char* raw : unchanged)
         EXPECT_EQ(raw, decoded(raw)) << raw;
@@ -93,6 +93,8 @@ TEST(EncodedWords, BrokenWordsAndUnknownCharsetsAreLeftAsTheyStand)
         { "=?utf-8?Q?bad=ZZ?= =?utf-8?Q?good?=", "=?utf-8?Q?bad=ZZ?= good" },
         { "=?utf-8?Q?ok?= =?utf-8?Q?=FF?= =?utf-8?Q?fine?=", "ok =?utf-8?Q?=FF?= fine" },
         { "=?x-unknown?Q?a?= =?utf-8?Q?b?=", "=?x-unknown?Q?a?= b" },
+        // A word with a raw byte in it is no word; the byte is read as raw text is.
+        { "=?utf-8?Q?\x80?=", u8"=?utf-8?Q?€?=" },
     });
 }
 
@@ -105,7 +107,6 @@ TEST(EncodedWords, TextEndsInTheProgramsCodePageWithQuestionMarksForWhatItLacks)
     EXPECT_EQ("\x80 5", decoded("=?utf-8?Q?=E2=82=AC_5?=", 1252));
     EXPECT_EQ("? ok", decoded("=?utf-8?B?8J+YgCBvaw==?=", 1252)); // a character beyond the basic plane is one '?'
     EXPECT_EQ("\x93\xFA\x96\x7B", decoded("=?utf-8?B?5pel5pys?=", 932));
-    // Bytes outside encoded words are already the system's text and are copied as they are.
     EXPECT_EQ("Caf\xE9 \xE9", decoded("Caf\xE9 =?utf-8?Q?=C3=A9?=", 1252));
     EXPECT_EQ(decoded("=?iso-8859-1?Q?Andr=E9?=", GetACP()), decoded("=?iso-8859-1?Q?Andr=E9?=", 0));
 }
@@ -123,10 +124,40 @@ TEST(EncodedWords, OverlongTextIsCutBetweenCharacters)
     EXPECT_EQ(std::string(300, '\xE9'), decoded(word, 1252, 301));
 
     EXPECT_EQ("\x93\xFA", decoded("=?utf-8?B?5pel5pys6Kqe?=", 932, 4)); // 日 fits, 本 would not
-    EXPECT_EQ("\x93\xFA", decoded("\x93\xFA\x96\x7B", 932, 4));            // raw double-byte text too
+    EXPECT_EQ("\x93\xFA", decoded(u8"日本語", 932, 4));                     // raw UTF-8 text too
     EXPECT_EQ(u8"é", decoded(u8"ééé", utf8, 4));
     EXPECT_EQ("", decoded("=?utf-8?Q?abc?=", utf8, 1));
     EXPECT_EQ("", decoded("=?utf-8?Q?abc?=", utf8, 0));
+}
+
+std::wstring wide(const std::string& raw)
+{
+    return decodedHeaderText(raw.data(), raw.size());
+}
+
+TEST(RawHeaderBytes, ValidUtf8IsReadAsUtf8AndAnythingElseAsWindows1252)
+{
+    EXPECT_EQ(L"Gr\u00FC\u00DFe aus K\u00F6ln", wide("Gr\xC3\xBC\xC3\x9F" "e aus K\xC3\xB6ln"));
+    EXPECT_EQ(L"\u041F\u0440\u0438\u0432\u0435\u0442 \U0001F600", wide("\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xF0\x9F\x98\x80"));
+    // Latin-1 as older programs write it, with the Windows-1252 quotes and euro sign.
+    EXPECT_EQ(L"Caf\u00E9 \u201Cfine\u201D \u20AC5", wide("Caf\xE9 \x93" "fine\x94 \x80" "5"));
+    // One invalid sequence anywhere makes the whole value Windows-1252, never half of each.
+    EXPECT_EQ(L"\u00C3\u00A9t\u00E9", wide("\xC3\xA9t\xE9"));
+    // Overlong forms and surrogates are not UTF-8.
+    EXPECT_EQ(L"\u00C0\u00AF", wide("\xC0\xAF"));
+    EXPECT_EQ(L"\u00ED\u00A0\u20AC", wide("\xED\xA0\x80"));
+    // Encoded words are decoded as before, beside either kind of raw text.
+    EXPECT_EQ(L"\u00FCber caf\u00E9", wide("\xC3\xBC" "ber =?utf-8?Q?caf=C3=A9?="));
+    EXPECT_EQ(L"\u00FCber caf\u00E9", wide("\xFC" "ber =?utf-8?Q?caf=C3=A9?="));
+    // Unassigned Windows-1252 bytes and tabs become blanks.
+    EXPECT_EQ(L"a b c", wide("a\x81" "b\tc"));
+}
+
+TEST(RawHeaderBytes, EndInTheProgramsCodePageWithQuestionMarksForWhatItLacks)
+{
+    EXPECT_EQ("Caf\xE9 ?", decoded("Caf\xC3\xA9 \xE6\x97\xA5", 1252));
+    EXPECT_EQ("Caf\xE9 \x80", decoded("Caf\xE9 \x80", 1252));
+    EXPECT_EQ(u8"Café €", decoded("Caf\xE9 \x80", utf8));
 }
 
 } // namespace

@@ -100,4 +100,49 @@ TEST(ReadableFields, MissingFieldsAreReportedAndNamesMustMatchAsTheyAlwaysHave)
     EXPECT_EQ("a@example.org", field("+OK\r\nFrom:a@example.org\r\n\r\n.\r\n", SenderField));
 }
 
+std::wstring wideField(const char* block, HeaderFieldKind which)
+{
+    std::wstring text = L"<none>";
+    readableHeaderText(block, which, text);
+    return text;
+}
+
+TEST(ReadableFields, AValueThatStartsOnAContinuationLineIsFound)
+{
+    const char* block = "+OK\r\n"
+                        "From:\r\n =?utf-8?B?0JjQstCw0L0=?= <ivan@example.ru>\r\n"
+                        "Subject:\r\n =?utf-8?B?5LuK5pel44Gu5Lya6K2w?=\r\n\t=?utf-8?B?8J+ThQ==?=\r\n"
+                        "Date:\r\n Tue, 8 Dec 2026 12:00:00 +0000\r\n"
+                        "\r\n.\r\n";
+    EXPECT_EQ(L"\u0418\u0432\u0430\u043D", wideField(block, SenderField));
+    EXPECT_EQ(L"\u4ECA\u65E5\u306E\u4F1A\u8B70\U0001F4C5", wideField(block, SubjectField));
+    EXPECT_EQ(L"Tue, 8 Dec 2026 12:00:00 +0000", wideField(block, DateField));
+    // A "Subject:" whose next line is not a continuation has no value, and a later real one counts.
+    EXPECT_EQ(L"<none>", wideField("+OK\r\nSubject:\r\nFrom: a@example.org\r\n\r\n.\r\n", SubjectField));
+    EXPECT_EQ(L"later", wideField("+OK\r\nSubject:x\r\nSubject:\tlater\r\n\r\n.\r\n", SubjectField));
+}
+
+TEST(ReadableFields, TheWholeSenderValueIsDecodedForTheViewer)
+{
+    const char* block = "+OK\r\nFrom: =?utf-8?Q?J=C3=B6rg?= <j@example.de>\r\nSubject: \xC3\xA9t\xC3\xA9\r\n\r\n.\r\n";
+    std::wstring value;
+    ASSERT_TRUE(decodedHeaderValue(block, SenderField, value));
+    EXPECT_EQ(L"J\u00F6rg <j@example.de>", value);
+    ASSERT_TRUE(decodedHeaderValue(block, SubjectField, value));
+    EXPECT_EQ(L"\u00E9t\u00E9", value);
+    EXPECT_FALSE(decodedHeaderValue(block, DateField, value));
+}
+
+TEST(ReadableFields, LongTextIsCutBetweenCharacters)
+{
+    std::wstring text = L"ab\U0001F600c";
+    cutWideText(text, 3);
+    EXPECT_EQ(L"ab", text);
+    text = L"ab\U0001F600c";
+    cutWideText(text, 4);
+    EXPECT_EQ(L"ab\U0001F600", text);
+    cutWideText(text, 10);
+    EXPECT_EQ(L"ab\U0001F600", text);
+}
+
 } // namespace

@@ -1,0 +1,149 @@
+// Tagged commands and their responses on an IMAP connection.
+#include "mailcheck/imap_conversation.h"
+#include "mailcheck/pop3_connection.h"
+#include <cstdio>
+#include <cstring>
+
+ImapArgument imapArgument(const char* value)
+{
+    if (!value)
+        value = "";
+    bool quotable = true;
+    for (const char* p = value; *p; ++p) {
+        unsigned char c = static_cast<unsigned char>(*p);
+        if (c < 0x20 || c > 0x7E || c == '"' || c == '\\')
+            quotable = false;
+    }
+    return ImapArgument{ quotable ? "\"" + std::string(value) + "\"" : std::string(value), !quotable };
+}
+
+bool ImapConversation::readOne(ImapResponse& response, ImapReply& ended)
+{
+    ImapReadFailure failure;
+    if (readImapResponse(connection_, response, budget_, failure))
+        return true;
+    switch (failure) {
+    case ImapReadFailure::lineTooLong:
+        brokenReason_ = "server sent a line longer than 64 KB";
+        break;
+    case ImapReadFailure::literalTooBig:
+        brokenReason_ = "server announced more data than a check takes";
+        break;
+    case ImapReadFailure::tooMuchData:
+        brokenReason_ = "server sent more than 64 MB";
+        break;
+    case ImapReadFailure::none:
+    case ImapReadFailure::lost:
+        ended = ImapReply::lost;
+        return false;
+    }
+    ended = ImapReply::broken;
+    return false;
+}
+
+ImapReply ImapConversation::readGreeting(ImapResponse& greeting)
+{
+    ImapReply ended = ImapReply::lost;
+    if (!readOne(greeting, ended))
+        return ended;
+    size_t rest = 0;
+    std::string status = responseStatus(greeting.text, rest);
+    lastText_ = greeting.text.substr(rest);
+    if (!greeting.untagged())
+        return ImapReply::bad;
+    if (status == "OK" || status == "PREAUTH")
+        return ImapReply::ok;
+    return status == "BYE" ? ImapReply::bye : ImapReply::bad;
+}
+
+bool ImapConversation::send(const std::string& line)
+{
+    char tag[16];
+    snprintf(tag, sizeof tag, "t%u", nextTag_++);
+    tag_ = tag;
+    std::string command = tag_ + " " + line + "\r\n";
+    bool sent = connection_.sendBytes(command.data(), command.size());
+    SecureZeroMemory(&command[0], command.size());
+    return sent;
+}
+
+bool ImapConversation::send(const std::string& verb, const std::vector<ImapArgument>& arguments,
+                            ImapReply& refusedEarly)
+{
+    refusedEarly = ImapReply::ok;
+    char tag[16];
+    snprintf(tag, sizeof tag, "t%u", nextTag_++);
+    tag_ = tag;
+    std::string pending = tag_ + " " + verb;
+    bool sent = true;
+    for (const ImapArgument& argument : arguments) {
+        if (!argument.literal) {
+            pending += " " + argument.value;
+            continue;
+        }
+        char size[24];
+        snprintf(size, sizeof size, " {%u}\r\n", unsigned(argument.value.size()));
+        pending += size;
+        sent = connection_.sendBytes(pending.data(), pending.size());
+        SecureZeroMemory(&pending[0], pending.size());
+        pending.clear();
+        if (!sent)
+            break;
+        ImapReply reply = await(nullptr, true);
+        if (reply != ImapReply::continuation) {
+            refusedEarly = reply;
+            sent = false;
+            break;
+        }
+        pending = argument.value;
+    }
+    if (sent) {
+        pending += "\r\n";
+        sent = connection_.sendBytes(pending.data(), pending.size());
+    }
+    if (!pending.empty())
+        SecureZeroMemory(&pending[0], pending.size());
+    return sent;
+}
+
+bool ImapConversation::sendContinuation(const std::string& bytes)
+{
+    return connection_.sendBytes(bytes.data(), bytes.size());
+}
+
+ImapReply ImapConversation::await(const UntaggedHandler& onUntagged, bool continuationEnds)
+{
+    bool byeSeen = false;
+    for (uint32_t untagged = 0;; ++untagged) {
+        if (untagged > imapMaxUntaggedPerCommand) {
+            brokenReason_ = "server sent responses without end";
+            return ImapReply::broken;
+        }
+        ImapResponse response;
+        ImapReply ended = ImapReply::lost;
+        if (!readOne(response, ended))
+            return byeSeen && ended == ImapReply::lost ? ImapReply::bye : ended;
+        if (response.continuation()) {
+            if (continuationEnds)
+                return ImapReply::continuation;
+            continue;
+        }
+        size_t rest = 0;
+        std::string status = responseStatus(response.text, rest);
+        if (response.untagged()) {
+            if (status == "BYE") {
+                byeSeen = true;
+                lastText_ = response.text.substr(rest);
+            }
+            if (onUntagged)
+                onUntagged(response);
+            continue;
+        }
+        if (response.text.compare(0, tag_.size() + 1, tag_ + " ") != 0)
+            continue; // not ours: a server's mistake, skipped as untagged news are
+        lastText_ = response.text.substr(rest);
+        if (status == "OK")
+            return ImapReply::ok;
+        return status == "NO" ? ImapReply::no : ImapReply::bad;
+    }
+}
