@@ -7,13 +7,13 @@
 #include "support/hostile_pop3_server.h"
 #include "support/program_process.h"
 #include "support/temp_folder.h"
+#include "resources/resource.h"
 #include <string>
 #include <vector>
 
 namespace {
 
 const unsigned short pop3PortOfTheProgram = 110;
-const WORD checkSelectedCommand = 40003;
 
 // Takes every user name and refuses every password.
 void refusePassword(HostileConnection& c)
@@ -111,7 +111,7 @@ TEST_F(FailuresAndSleep, FiveRefusedChecksAreToldOnceAndAWakeChecksTheStuckAccou
     ASSERT_TRUE(waitForCount(refused, 1, 30000)) << driver.log();
     for (int check = 2; check <= 5; ++check) {
         ASSERT_TRUE(driver.selectRow(rowOf("wrong")));
-        driver.command(checkSelectedCommand);
+        driver.command(IDM_CHECK_SELECTED);
         ASSERT_TRUE(waitForCount(refused, check, 30000)) << driver.log();
     }
     EXPECT_EQ(5, logCount(" ERROR: -7"));

@@ -8,19 +8,13 @@
 #include "support/port_relay.h"
 #include "support/program_process.h"
 #include "support/temp_folder.h"
+#include "resources/resource.h"
 #include <cstdlib>
 #include <string>
 
 namespace {
 
-const WORD checkSelectedCommand = 40003;
 const unsigned short pop3PortOfTheProgram = 110;
-
-std::string message(int n)
-{
-    return "From: Sender " + std::to_string(n) + " <sender" + std::to_string(n) +
-           "@example.org>\nTo: tester@example.org\nSubject: number " + std::to_string(n) + "\n\nbody\n";
-}
 
 class ImapBesidePop3 : public ::testing::Test {
 protected:
@@ -39,9 +33,9 @@ protected:
             << "the program always uses port 110, which this test must be able to listen on";
         ASSERT_FALSE(exe.empty());
         for (int n = 1; n <= 3; ++n)
-            ASSERT_TRUE(writeWholeFile(maildir + "new\\" + std::to_string(1000 + n) + ".e2e", message(n)));
+            ASSERT_TRUE(writeWholeFile(maildir + "new\\" + std::to_string(1000 + n) + ".e2e", numberedMessage(n)));
         for (int n = 4; n <= 5; ++n)
-            ASSERT_TRUE(writeWholeFile(maildir + ".Archive\\new\\" + std::to_string(1000 + n) + ".e2e", message(n)));
+            ASSERT_TRUE(writeWholeFile(maildir + ".Archive\\new\\" + std::to_string(1000 + n) + ".e2e", numberedMessage(n)));
 
         EntryList list;
         addEntry(list, "pop");
@@ -83,9 +77,9 @@ TEST_F(ImapBesidePop3, BothAreCheckedAndTheImapEntryAnnouncesOnlyNewMessages)
     EXPECT_EQ("pop", rows[1].name);
     EXPECT_EQ("3", rows[1].result);
 
-    ASSERT_TRUE(writeWholeFile(maildir + ".Archive\\new\\1006.e2e", message(6)));
+    ASSERT_TRUE(writeWholeFile(maildir + ".Archive\\new\\1006.e2e", numberedMessage(6)));
     ASSERT_TRUE(driver.selectRow(0));
-    driver.command(checkSelectedCommand);
+    driver.command(IDM_CHECK_SELECTED);
     ASSERT_TRUE(logShows("imap: 3 messages, 1 new", 30000)) << driver.log();
     EXPECT_EQ(std::string::npos, driver.log().find("error")) << driver.log();
     EXPECT_EQ(0u, program.closeAndWait());
@@ -98,7 +92,7 @@ TEST_F(ImapBesidePop3, AWatchedFolderReportsADeliveryWithinTwoSeconds)
     // A mailbox of its own, whatever the other test left in it.
     emptyMaildir(maildir);
     for (int n = 21; n <= 23; ++n)
-        ASSERT_TRUE(writeWholeFile(maildir + "new\\" + std::to_string(2000 + n) + ".watch", message(n)));
+        ASSERT_TRUE(writeWholeFile(maildir + "new\\" + std::to_string(2000 + n) + ".watch", numberedMessage(n)));
     EntryList list;
     MailboxEntry* watch = addEntry(list, "watch");
     watch->protocol = ProtocolImap;
@@ -110,7 +104,7 @@ TEST_F(ImapBesidePop3, AWatchedFolderReportsADeliveryWithinTwoSeconds)
     ASSERT_TRUE(logShows("watch: 3 messages", 40000)) << driver.log();
     ASSERT_TRUE(waitUntil([&] { return driver.rows()[0].lastCheck == "watching"; }, 10000)) << driver.log();
     DWORD delivered = GetTickCount();
-    ASSERT_TRUE(writeWholeFile(maildir + "new\\2030.watch", message(30)));
+    ASSERT_TRUE(writeWholeFile(maildir + "new\\2030.watch", numberedMessage(30)));
     ASSERT_TRUE(logShows("watch: 4 messages", 5000)) << driver.log();
     EXPECT_LT(GetTickCount() - delivered, 2000u);
     EXPECT_TRUE(waitUntil([&] { return driver.rows()[0].lastCheck == "watching"; }, 10000));

@@ -11,6 +11,7 @@
 #include "support/program_process.h"
 #include "support/run_value.h"
 #include "support/temp_folder.h"
+#include "resources/resource.h"
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -18,14 +19,7 @@
 
 namespace {
 
-const WORD checkSelectedCommand = 40003;
 const unsigned short pop3PortOfTheProgram = 110;
-
-std::string message(int n)
-{
-    return "From: Sender " + std::to_string(n) + " <sender" + std::to_string(n) +
-           "@example.org>\nTo: tester@example.org\nSubject: number " + std::to_string(n) + "\n\nbody\n";
-}
 
 std::string shiftedBy71(const std::string& text)
 {
@@ -64,7 +58,7 @@ protected:
         ASSERT_FALSE(exe.empty());
         std::string maildir = environment("TESSARY_DOVECOT_MAILDIR");
         for (int n = 1; n <= 3; ++n)
-            ASSERT_TRUE(writeWholeFile(maildir + "new\\" + std::to_string(1000 + n) + ".e2e:2,", message(n)));
+            ASSERT_TRUE(writeWholeFile(maildir + "new\\" + std::to_string(1000 + n) + ".e2e:2,", numberedMessage(n)));
         EntryList list;
         addEntry(list, "inbox", "secret", true);
         addEntry(list, "wrong", "not the password", true);
@@ -138,7 +132,7 @@ TEST_F(Watcher, ChecksOnScheduleAndOnRequestThenSavesWhatItLoaded)
     EXPECT_EQ("err -7", rows[2].result);
 
     ASSERT_TRUE(driver.selectRow(1));
-    driver.command(checkSelectedCommand);
+    driver.command(IDM_CHECK_SELECTED);
     ASSERT_TRUE(logShows("off: 3 messages", 30000)) << driver.log();
     EXPECT_TRUE(waitUntil([&] { return driver.rows()[1].result == "3"; }, 5000));
 

@@ -8,6 +8,12 @@ std::string environment(const char* name)
     return value ? value : "";
 }
 
+std::string numberedMessage(int n)
+{
+    return "From: Sender " + std::to_string(n) + " <sender" + std::to_string(n) +
+           "@example.org>\nTo: tester@example.org\nSubject: number " + std::to_string(n) + "\n\nbody\n";
+}
+
 namespace {
 
 void deleteFilesIn(const std::string& folder)

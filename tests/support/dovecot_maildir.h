@@ -8,3 +8,6 @@ std::string environment(const char* name);
 
 // Deletes every message file in the maildir's new\ and cur\ folders (maildir ends in a backslash).
 void emptyMaildir(const std::string& maildir);
+
+// A small message numbered n, as a maildir file holds it: sender n, subject "number n".
+std::string numberedMessage(int n);

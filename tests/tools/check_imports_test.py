@@ -29,7 +29,7 @@ The Import Tables (interpreted .idata section contents)
 
 ALLOWLIST = """
 source sdk the platform's reference
-source wine Wine's spec files
+source wine Wine's export definition files
 KERNEL32.dll CloseHandle sdk,wine
 KERNEL32.dll MoveFileExA sdk,stub9x -- the caller falls back to MoveFileA
 msvcrt.dll malloc sdk
