@@ -50,6 +50,7 @@ INT_PTR onInitDialog(HWND dialog, LPARAM parameter)
     setChecked(dialog, IDC_ACT_RUN_SHELL_COMMAND, e.runShellCommand);
     setChecked(dialog, IDC_ACT_PLAY_NO_MAIL_SOUND, e.playSoundOnNoMail);
     setChecked(dialog, IDC_ACT_MUTE, e.mute);
+    setChecked(dialog, IDC_ACT_SHOW_NOTIFICATION, e.showNotification);
     setTextIfPresent(dialog, IDC_ACT_MAIL_SOUND_FILE, e.mailSoundFile);
     setTextIfPresent(dialog, IDC_ACT_MAIL_PROGRAM_PATH, e.mailProgramPath);
     setTextIfPresent(dialog, IDC_ACT_MAIL_PROGRAM_ARGS, e.mailProgramArgs);
@@ -73,6 +74,7 @@ INT_PTR onCommand(HWND dialog, WORD id, WORD code)
     case IDOK:
         if (actionsEntry && StoreActionFields(dialog, *actionsEntry)) {
             actionsEntry->mute = isChecked(dialog, IDC_ACT_MUTE);
+            actionsEntry->showNotification = isChecked(dialog, IDC_ACT_SHOW_NOTIFICATION);
             EndDialog(dialog, IDOK);
         }
         return TRUE;

@@ -1,11 +1,14 @@
 // The check result actions for mail (every message, or only the new ones), for no (new) mail, and
-// for a failed check.
+// for a failed check; mail also shows a notification and counts in the tray tip.
 #include "notify/result_actions.h"
 #include "notify/announcement_policy.h"
+#include "notify/mail_notification.h"
 #include "notify/speech.h"
 #include "notify/ui_text.h"
 #include "shell/activity_log.h"
+#include "shell/tray_balloon.h"
 #include "shell/tray_icon.h"
+#include "shell/tray_tip.h"
 #include "shell/wait_cursor.h"
 #include "platform/fatal_error.h"
 #include "platform/ui_calls.h"
@@ -193,6 +196,12 @@ void mailWaiting(HWND window, const MailboxEntry& entry, const char* logText, co
     if (!startTrayAnimation(window)) {
         FatalError("Could not create animate timer!");
         return;
+    }
+    NoteAnnouncedMail(entry, static_cast<int>(announced.size()));
+    RefreshTrayTip(window);
+    if (announcing.notification) {
+        MailNotification notification = BuildMailNotification(entry, announced);
+        ShowTrayBalloon(window, notification.title, notification.text, BalloonKind::NewMail, &entry);
     }
     if (entry.playSoundOnMail && !settings.speakCheckResults)
         playSound(entry.mailSoundFile, settings);

@@ -138,6 +138,8 @@
 #define IDC_ACT_BROWSE_NO_MAIL_SOUND 1057
 #define IDC_ACT_HELP                1069
 #define IDC_ACT_MUTE                1095 // "Mute this account"
+// Notifications in the actions dialog (1130-1139)
+#define IDC_ACT_SHOW_NOTIFICATION   1130 // "Show a notification"
 
 // Add account wizard (pages 121 to 128, in the order step 2, step 1, steps 3 to 8)
 #define IDD_WIZ_SERVER              121 // step 2

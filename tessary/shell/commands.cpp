@@ -7,6 +7,8 @@
 #include "shell/main_window_state.h"
 #include "shell/scheduler.h"
 #include "shell/startup.h"
+#include "shell/tray_icon.h"
+#include "shell/tray_tip.h"
 #include "platform/fatal_error.h"
 #include "platform/ui_calls.h"
 #include "storage/data_folder.h"
@@ -38,14 +40,6 @@ MailboxEntry* selectedEntry(HWND window, const char* noSelection, const char* ba
     return entry;
 }
 
-void runMailProgram(const MailboxEntry& entry)
-{
-    HINSTANCE result = uiCalls.ShellExecuteA(nullptr, "open", entry.mailProgramPath, entry.mailProgramArgs,
-                                             nullptr, SW_SHOWNORMAL);
-    if (reinterpret_cast<INT_PTR>(result) <= 32)
-        LogEntryLine(entry.name, "error: ShellExecute() failed on email application");
-}
-
 void removeSelected(HWND window)
 {
     MailboxEntry* entry = selectedEntry(window, "You must select an entry to remove.", "Tessary Nonfatal Error!");
@@ -75,7 +69,7 @@ void showHelpContents()
 void runFirstMailProgram()
 {
     if (MailboxEntry* entry = app.entries.firstWithMailProgram())
-        runMailProgram(*entry);
+        RunMailProgram(*entry);
 }
 
 void runSelectedMailProgram(HWND window)
@@ -93,7 +87,7 @@ void runSelectedMailProgram(HWND window)
     if (!entry->runMailProgram)
         LogEntryLine(entry->name, "error: selected entry does not have an email application setup");
     else
-        runMailProgram(*entry);
+        RunMailProgram(*entry);
 }
 
 } // namespace
@@ -103,6 +97,17 @@ void ShowMainWindow(HWND window)
     ShowWindow(window, SW_SHOW);
     UpdateWindow(window);
     SetForegroundWindow(window);
+    // The news the tip counted are in front of the user now.
+    ForgetAnnouncedMail();
+    RefreshTrayTip(window);
+}
+
+void RunMailProgram(const MailboxEntry& entry)
+{
+    HINSTANCE result = uiCalls.ShellExecuteA(nullptr, "open", entry.mailProgramPath, entry.mailProgramArgs,
+                                             nullptr, SW_SHOWNORMAL);
+    if (reinterpret_cast<INT_PTR>(result) <= 32)
+        LogEntryLine(entry.name, "error: ShellExecute() failed on email application");
 }
 
 void CheckSelected(HWND window)

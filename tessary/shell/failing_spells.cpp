@@ -2,10 +2,13 @@
 #include "shell/failing_spells.h"
 #include "shell/activity_log.h"
 #include "shell/main_window_state.h"
+#include "shell/tray_balloon.h"
 #include "shell/tray_icon.h"
+#include "notify/ui_text.h"
 #include "mailcheck/check_failures.h"
 #include <cstdio>
 #include <map>
+#include <string>
 
 namespace {
 
@@ -30,14 +33,16 @@ void forgetRemovedEntries()
     }
 }
 
-// The one message of a spell. The log line is what the user sees today; a notification will join it.
-void alertUser(const MailboxEntry& entry, int result)
+// The one message of a spell: a notification where the shell shows them, and a line in the log
+// (written whether or not the notification could be shown, so the spell is always on record).
+void alertUser(HWND window, const MailboxEntry& entry, int result)
 {
     char words[160];
     DescribeCheckFailure(result, words, sizeof words);
     char text[400];
-    snprintf(text, sizeof text, "warning: %s cannot be checked: %s", entry.name ? entry.name : "", words);
-    LogEntryLine(nullptr, text);
+    snprintf(text, sizeof text, "%s cannot be checked: %s", entry.name ? entry.name : "", words);
+    ShowTrayBalloon(window, L"Tessary", wideFromAnsi(text), BalloonKind::Failure, nullptr);
+    LogEntryLine(nullptr, (std::string("warning: ") + text).c_str());
 }
 
 bool startsSpell(const EntryFailures& record, int result)
@@ -68,11 +73,13 @@ void NoteCheckResult(HWND window, const MailboxEntry& entry, int result)
         if (!record.failing && startsSpell(record, result)) {
             record.failing = true;
             if (app.settings.failureAlerts)
-                alertUser(entry, result);
+                alertUser(window, entry, result);
         }
     }
-    if (record.failing != wasFailing)
+    if (record.failing != wasFailing) {
         ShowRestingTrayIcon(window);
+        RefreshTrayTip(window);
+    }
 }
 
 void ForgiveNextConnectionFailure(const MailboxEntry& entry)
@@ -83,6 +90,12 @@ void ForgiveNextConnectionFailure(const MailboxEntry& entry)
 void IgnoreNextResult(const MailboxEntry& entry)
 {
     failures[&entry].ignoreNextResult = true;
+}
+
+bool IsFailing(const MailboxEntry& entry)
+{
+    auto found = failures.find(&entry);
+    return found != failures.end() && found->second.failing;
 }
 
 int CountFailingEntries()

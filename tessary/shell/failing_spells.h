@@ -1,6 +1,7 @@
 // Entries whose checks keep failing: a failing spell starts at once after a failure only the user
 // can mend, or after three failures in a row of any other kind, and ends with the next success.
-// Each spell tells the user once (a log line now) and shows the error tray icon while it lasts.
+// Each spell tells the user once (a notification and a log line) and shows the error tray icon
+// while it lasts.
 #pragma once
 #include <windows.h>
 #include "storage/mailbox_entry.h"
@@ -16,6 +17,8 @@ void NoteCheckResult(HWND window, const MailboxEntry& entry, int result);
 void ForgiveNextConnectionFailure(const MailboxEntry& entry);
 void IgnoreNextResult(const MailboxEntry& entry);
 
+// Whether the entry is in a failing spell now.
+bool IsFailing(const MailboxEntry& entry);
 // Entries in a failing spell that are still listed (a removed entry's spell is forgotten).
 int CountFailingEntries();
 // Whether the tray shows the error icon: an entry is failing and the user wants failure alerts.

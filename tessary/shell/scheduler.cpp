@@ -205,4 +205,5 @@ void RunPollTick(HWND window)
         RunScheduler(window);
     hangUpPass();
     ShowRestingTrayIcon(window); // an entry removed while failing takes its spell with it
+    RefreshTrayTip(window);
 }

@@ -3,28 +3,40 @@
 #include "shell/commands.h"
 #include "shell/failing_spells.h"
 #include "shell/popup_menu.h"
+#include "shell/shell_notify_calls.h"
+#include "shell/tray_balloon.h"
+#include "shell/tray_shell.h"
+#include "shell/tray_tip.h"
 #include "platform/messages.h"
 #include "platform/fatal_error.h"
 #include "resources/resource.h"
 #include <shellapi.h>
 #include <cstring>
+#include <string>
 
 namespace {
 
 const int trayAnimPeriodMs = 100;
 const int trayBlinkWhileVisibleMs = 7000;
 
+// The tip the tray shows now, as last set by the program; set again only when it changes.
+std::string shownTip;
+
+// The record in the size the shell knows (the 64-character tip of Windows 95 and NT 4's shell,
+// 128 from shell 5.0 on), with the tip of the program's state.
 NOTIFYICONDATAA trayData(HWND window, HICON icon)
 {
+    TrayShell shell = QueryTrayShell();
     NOTIFYICONDATAA data;
     memset(&data, 0, sizeof data);
-    data.cbSize = NOTIFYICONDATAA_V1_SIZE; // the record every Windows version knows
+    data.cbSize = shell.recordSizeA;
     data.hWnd = window;
     data.uID = TRAY_ICON_ID;
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data.uCallbackMessage = WM_TRAY_NOTIFY;
     data.hIcon = icon;
-    strcpy(data.szTip, "Tessary");
+    std::string tip = TrayTipText(shell.tipLimit, shell.balloons);
+    memcpy(data.szTip, tip.c_str(), tip.size() + 1);
     return data;
 }
 
@@ -62,9 +74,10 @@ void showTrayMenu(HWND window)
 bool showTrayIcon(HWND window, HICON icon)
 {
     NOTIFYICONDATAA data = trayData(window, icon);
-    if (!Shell_NotifyIconA(NIM_MODIFY, &data) && !Shell_NotifyIconA(NIM_ADD, &data))
+    if (!shellNotifyCalls.Shell_NotifyIconA(NIM_MODIFY, &data) && !shellNotifyCalls.Shell_NotifyIconA(NIM_ADD, &data))
         return false;
     app.shownTrayIcon = icon;
+    shownTip = data.szTip;
     return true;
 }
 
@@ -72,7 +85,7 @@ void setTrayIcon(HWND window, HICON icon)
 {
     NOTIFYICONDATAA data = trayData(window, icon);
     data.uFlags = NIF_MESSAGE | NIF_ICON;
-    Shell_NotifyIconA(NIM_MODIFY, &data);
+    shellNotifyCalls.Shell_NotifyIconA(NIM_MODIFY, &data);
     app.shownTrayIcon = icon;
 }
 
@@ -80,8 +93,22 @@ void removeTrayIcon(HWND window)
 {
     NOTIFYICONDATAA data = trayData(window, nullptr);
     data.uFlags = 0;
-    Shell_NotifyIconA(NIM_DELETE, &data); // a missing icon is no error
+    shellNotifyCalls.Shell_NotifyIconA(NIM_DELETE, &data); // a missing icon is no error
     app.shownTrayIcon = nullptr;
+    shownTip.clear();
+    ForgetBalloonTarget();
+}
+
+void RefreshTrayTip(HWND window)
+{
+    if (!app.settings.runInTray || !app.shownTrayIcon)
+        return;
+    NOTIFYICONDATAA data = trayData(window, app.shownTrayIcon);
+    if (shownTip == data.szTip)
+        return;
+    data.uFlags = NIF_TIP;
+    if (shellNotifyCalls.Shell_NotifyIconA(NIM_MODIFY, &data))
+        shownTip = data.szTip;
 }
 
 HICON RestingTrayIcon()
@@ -136,4 +163,8 @@ void OnTrayNotify(HWND window, WPARAM id, LPARAM mouseMessage)
         ShowMainWindow(window);
     else if (mouseMessage == WM_RBUTTONDOWN)
         showTrayMenu(window);
+    else if (mouseMessage == NIN_BALLOONUSERCLICK)
+        OnBalloonClicked(window);
+    else if (mouseMessage == NIN_BALLOONTIMEOUT)
+        ForgetBalloonTarget();
 }

@@ -1,5 +1,5 @@
-// The tray icon (identifier 23, callback WM_TRAY_NOTIFY, tip "Tessary") and its blinking after
-// mail has arrived.
+// The tray icon (identifier 23, callback WM_TRAY_NOTIFY), its tip, and its blinking after mail
+// has arrived.
 #pragma once
 #include <windows.h>
 #include "shell/main_window_state.h"
@@ -9,6 +9,8 @@ bool showTrayIcon(HWND window, HICON icon);
 // Changes the tray icon's picture (NIM_MODIFY).
 void setTrayIcon(HWND window, HICON icon);
 void removeTrayIcon(HWND window);
+// Sets the tip again when the state it tells has changed (news, failing accounts).
+void RefreshTrayTip(HWND window);
 
 // The icon the tray shows between blinks: the error icon while an account cannot be checked.
 HICON RestingTrayIcon();
@@ -23,5 +25,6 @@ void StepTrayAnimation(HWND window);
 // Stops the blinking and puts the normal icon back.
 void stopTrayAnimation(HWND window);
 
-// The tray callback: clicks show the window or the tray menu.
+// The tray callback: clicks show the window or the tray menu; a click on a notification starts
+// its entry's mail program or shows the window.
 void OnTrayNotify(HWND window, WPARAM id, LPARAM mouseMessage);
