@@ -209,6 +209,26 @@ TEST_F(ActionsDialog, MuteThisAccountIsShownAndStoredOnOk)
     EXPECT_FALSE(entry.mute);
 }
 
+// "Show a notification" starts checked for a new entry, OK stores it either way, Cancel leaves it.
+TEST_F(ActionsDialog, ShowANotificationIsShownAndStoredOnOk)
+{
+    ASSERT_TRUE(entry.showNotification);
+    EXPECT_EQ("", okWith([](HWND dialog) {
+        EXPECT_EQ(BST_CHECKED, SendDlgItemMessageA(dialog, IDC_ACT_SHOW_NOTIFICATION, BM_GETCHECK, 0, 0));
+        click(dialog, IDC_ACT_SHOW_NOTIFICATION);
+    }));
+    EXPECT_FALSE(entry.showNotification);
+    EXPECT_FALSE(entry.mute); // a box of its own
+    run([](HWND dialog) {
+        EXPECT_EQ(BST_UNCHECKED, SendDlgItemMessageA(dialog, IDC_ACT_SHOW_NOTIFICATION, BM_GETCHECK, 0, 0));
+        click(dialog, IDC_ACT_SHOW_NOTIFICATION);
+        click(dialog, IDCANCEL);
+    });
+    EXPECT_FALSE(entry.showNotification);
+    EXPECT_EQ("", okWith([](HWND dialog) { click(dialog, IDC_ACT_SHOW_NOTIFICATION); }));
+    EXPECT_TRUE(entry.showNotification);
+}
+
 TEST_F(ActionsDialog, BrowseButtonsOfferTheirFilesInTheOriginalRecord)
 {
     files.answers = { "C:\\snd\\ding.wav", "C:\\apps\\mail.exe", "", "C:\\docs\\list.txt", "C:\\snd\\none.wav" };
