@@ -77,7 +77,7 @@ bool showAnsi(const TrayShell& shell, HWND window, const std::wstring& title, co
 bool ShowTrayBalloon(HWND window, const std::wstring& title, const std::wstring& text, BalloonKind kind,
                      const MailboxEntry* target)
 {
-    if (!app.settings.runInTray)
+    if (!app.settings.runInTray || !app.shownTrayIcon)
         return false; // no icon to show it over
     TrayShell shell = QueryTrayShell();
     if (!shell.balloons)

@@ -343,7 +343,8 @@ TEST_F(TrayNotifications, TheTipNamesTheFailingAccountsWithinTheShellsLength)
     EXPECT_EQ("Tessary: 2 new in 1 account", tray.lastTip());
 }
 
-// Wine's own tray: the shell reports balloons, and a notification over the program's icon is taken.
+// Wine's own tray: the shell reports balloons, and takes a notification over the program's icon
+// through the wide call (NT) and the ANSI one (95/98).
 TEST(TrayNotificationsUnderWine, TheRealShellTakesTheNotification)
 {
     MainWindowHarness h;
@@ -352,7 +353,15 @@ TEST(TrayNotificationsUnderWine, TheRealShellTakesTheNotification)
     TrayShell shell = QueryTrayShell();
     EXPECT_TRUE(shell.balloons);
     EXPECT_EQ(127u, shell.tipLimit);
-    EXPECT_TRUE(ShowTrayBalloon(h.window(), L"first: 1 new message", L"\u00C1kos: Caf\u00E9", BalloonKind::NewMail, nullptr));
+    for (DWORD platform : { static_cast<DWORD>(VER_PLATFORM_WIN32_NT), static_cast<DWORD>(VER_PLATFORM_WIN32_WINDOWS) }) {
+        h.dynData.platformId = platform;
+        EXPECT_TRUE(ShowTrayBalloon(h.window(), L"first: 1 new message", L"\u00C1kos: Caf\u00E9", BalloonKind::NewMail,
+                                    nullptr))
+            << platform;
+    }
+    // Without the icon there is nothing to show it over.
+    removeTrayIcon(h.window());
+    EXPECT_FALSE(ShowTrayBalloon(h.window(), L"first: 1 new message", L"x", BalloonKind::NewMail, nullptr));
 }
 
 } // namespace
