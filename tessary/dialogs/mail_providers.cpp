@@ -2,7 +2,6 @@
 // server settings were taken from; where a provider's own page was not at hand, the page quoting it.
 #include "dialogs/mail_providers.h"
 #include "storage/mailbox_entry.h"
-#include <cctype>
 #include <cstring>
 
 namespace {
@@ -90,10 +89,16 @@ const MailProvider providers[] = {
 
 const size_t providerCount = sizeof providers / sizeof providers[0];
 
+// Domains are compared in ASCII, whatever the user's locale.
+char asciiLower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+
 bool sameLetters(const char* a, const char* b, size_t length)
 {
     for (size_t i = 0; i < length; ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+        if (asciiLower(a[i]) != asciiLower(b[i]))
             return false;
     return true;
 }

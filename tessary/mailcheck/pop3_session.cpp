@@ -250,10 +250,12 @@ void quoteRefusal(int result, const char* reply, char* why, size_t whySize)
     bool login = result == pop3UserRefused || result == pop3PassRefused;
     if ((!login && result != pop3StatRefused) || why[0] != '\0' || strncmp(reply, "-ERR", 4) != 0)
         return;
+    const char* start = reply + 4;
+    while (*start == ' ')
+        ++start;
     std::string text;
-    for (const char* c = reply + 4; *c && *c != '\r' && *c != '\n' && text.size() < 200; ++c)
+    for (const char* c = start; *c && *c != '\r' && *c != '\n' && text.size() < 200; ++c)
         text += static_cast<unsigned char>(*c) < 0x20 ? '?' : *c;
-    text.erase(0, text.find_first_not_of(' '));
     const char* what = login ? "the login" : "to count the messages";
     if (text.empty())
         snprintf(why, whySize, "error: server refused %s", what);

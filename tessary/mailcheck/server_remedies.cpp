@@ -1,7 +1,6 @@
 // The table of refusal texts that real servers send and the remedy for each. The first row whose
 // text the line holds wins, so a specific text stands before a general one.
 #include "mailcheck/server_remedies.h"
-#include <cctype>
 #include <cstring>
 
 namespace {
@@ -54,13 +53,19 @@ const Remedy remedies[] = {
     { "username and password not accepted", checkCredentials },
 };
 
+// Replies are compared in ASCII, whatever the user's locale.
+char asciiLower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+
+// wanted is in lower case.
 bool holdsWithoutCase(const char* text, const char* wanted)
 {
     size_t length = std::strlen(wanted);
     for (; *text; ++text) {
         size_t i = 0;
-        while (i < length && text[i] &&
-               std::tolower(static_cast<unsigned char>(text[i])) == static_cast<unsigned char>(wanted[i]))
+        while (i < length && text[i] && asciiLower(text[i]) == wanted[i])
             ++i;
         if (i == length)
             return true;
