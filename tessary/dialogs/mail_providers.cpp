@@ -8,8 +8,8 @@ namespace {
 
 const MailProvider providers[] = {
     // https://www.techwalla.com/articles/pop-settings-for-gmail (pop.gmail.com 995 SSL, full
-    // address; POP is switched on under "Forwarding and POP/IMAP"); imap.gmail.com 993 SSL as in
-    // https://github.com/MailCore/mailcore2/issues/975
+    // address; POP is switched on under "Forwarding and POP/IMAP"); Gmail's IMAP help as quoted at
+    // https://en.wiewird.com/post/how-do-i-find-incoming-mail-server/amp (imap.gmail.com 993 SSL)
     { "Gmail", "gmail.com googlemail.com", "pop.gmail.com", "imap.gmail.com", 0, SecuritySslTls, SignInPassword,
       UserIsFullAddress,
       "Gmail: switch POP on in Gmail's settings (Forwarding and POP/IMAP), then make an app password in your Google "
