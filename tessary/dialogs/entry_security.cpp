@@ -23,28 +23,12 @@ void storeSecurity(HWND dialog, MailboxEntry& entry)
     entry.setSecurity(listedSecurity(SendDlgItemMessageA(dialog, IDC_EMB_SECURITY, CB_GETCURSEL, 0, 0)));
 }
 
-// Only digits, and a value the port numbers have; an empty field is 0, the default port.
-bool parsePort(const char* text, int32_t& port)
-{
-    port = 0;
-    if (*text == '\0')
-        return true;
-    for (; *text; ++text) {
-        if (*text < '0' || *text > '9')
-            return false;
-        port = port * 10 + (*text - '0');
-        if (port > highestPort)
-            return false;
-    }
-    return port >= 1;
-}
-
 bool storePort(HWND dialog, MailboxEntry& entry)
 {
     char text[fieldTextSize];
     readFieldText(dialog, IDC_EMB_PORT, text);
     int32_t port;
-    if (!parsePort(text, port)) {
+    if (!ParsePortText(text, port)) {
         showInvalidInput(dialog, "Port must be a number from 1 to 65535");
         return false;
     }
@@ -79,6 +63,21 @@ bool storeTrustedCertificate(HWND dialog, MailboxEntry& entry)
 }
 
 } // namespace
+
+bool ParsePortText(const char* text, int32_t& port)
+{
+    port = 0;
+    if (*text == '\0')
+        return true;
+    for (; *text; ++text) {
+        if (*text < '0' || *text > '9')
+            return false;
+        port = port * 10 + (*text - '0');
+        if (port > highestPort)
+            return false;
+    }
+    return port >= 1;
+}
 
 void FillSecurityList(HWND dialog)
 {

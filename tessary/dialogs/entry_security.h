@@ -4,6 +4,9 @@
 #include <windows.h>
 #include "storage/mailbox_entry.h"
 
+// A port field's text: only digits, and a value the port numbers have; an empty field is 0, the
+// default port. False for anything else.
+bool ParsePortText(const char* text, int32_t& port);
 // Fills the security list with "None", "STLS" and "SSL/TLS", in the order of their values.
 void FillSecurityList(HWND dialog);
 // Names the security choices as the protocol does (IMAP says STARTTLS where POP3 says STLS),

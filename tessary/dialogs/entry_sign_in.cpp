@@ -139,6 +139,12 @@ SignInRun* finishRun()
 
 } // namespace
 
+const char* SignInMethodName(int32_t method)
+{
+    bool listed = method >= 0 && size_t(method) < sizeof methodNames / sizeof methodNames[0];
+    return methodNames[listed ? method : SignInPassword];
+}
+
 void FillSignInList(HWND dialog)
 {
     for (const char* name : methodNames)

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include "storage/mailbox_entry.h"
 
+// The method's name in the sign-in lists ("Password" for a value it does not know).
+const char* SignInMethodName(int32_t method);
 void FillSignInList(HWND dialog);
 // The entry's method, account and sign-in state; forgets a sign-in of an earlier dialog.
 void ShowSignInFields(HWND dialog, const MailboxEntry& entry);

@@ -24,6 +24,22 @@ INT_PTR handleWizardPageMessage(const WizardPage& page, HWND window, UINT messag
 // Ends the run as a Cancel would, after a fatal error on a page.
 void abandonWizard(HWND page);
 
+// The handlers of the first three pages: the address and name, the server, the sign-in (they
+// share the provider filled in from the address).
+void createNamePage(HWND page);
+void activateNamePage(HWND page, MailboxEntry& entry);
+bool nextNamePage(HWND page, MailboxEntry& entry);
+void createServerPage(HWND page);
+void activateServerPage(HWND page, MailboxEntry& entry);
+bool nextServerPage(HWND page, MailboxEntry& entry);
+void enableServerPage(HWND page);
+void commandServerPage(HWND page, WORD id, WORD code);
+void createCredentialsPage(HWND page);
+void activateCredentialsPage(HWND page, MailboxEntry& entry);
+bool nextCredentialsPage(HWND page, MailboxEntry& entry);
+void enableCredentialsPage(HWND page);
+void commandCredentialsPage(HWND page, WORD id, WORD code);
+
 // The e-mail program page's handlers (they live with its detection list).
 void createClientPage(HWND page);
 void activateClientPage(HWND page, MailboxEntry& entry);

@@ -1,5 +1,5 @@
 // The wizard's pages: what each shows on activation and stores on Next, with the same rules and
-// messages as the edit entry and actions dialogs.
+// messages as the edit entry and actions dialogs. The first three live in wizard_account_pages.cpp.
 #include "dialogs/wizard_page.h"
 #include "dialogs/action_fields.h"
 #include "dialogs/browse_for_file.h"
@@ -10,76 +10,6 @@
 #include <commctrl.h>
 
 namespace {
-
-// The wizard's text fields are read up to 259 characters.
-const int pageTextSize = 260;
-
-// A required text of a page: stored, or refused with the message when empty.
-bool storeRequired(HWND page, int id, MailboxEntry& entry, void (MailboxEntry::*set)(const char*), const char* missing)
-{
-    char text[pageTextSize];
-    text[0] = '\0';
-    SendDlgItemMessageA(page, id, WM_GETTEXT, pageTextSize, reinterpret_cast<LPARAM>(text));
-    text[pageTextSize - 1] = '\0';
-    if (text[0] == '\0') {
-        showInvalidInput(page, missing);
-        return false;
-    }
-    (entry.*set)(text);
-    return true;
-}
-
-// Page 1: the name.
-void activateName(HWND page, MailboxEntry& entry)
-{
-    setTextOrEmpty(page, IDC_WIZ_NAME, entry.name);
-}
-
-bool nextName(HWND page, MailboxEntry& entry)
-{
-    return storeRequired(page, IDC_WIZ_NAME, entry, &MailboxEntry::setName, "You must supply a name");
-}
-
-// Page 2: the server, its protocol, and whether it needs TLS from the first byte (always on the
-// protocol's default port).
-void createServer(HWND page)
-{
-    for (const char* name : { "POP3", "IMAP" }) // list positions are the MailProtocol values
-        SendDlgItemMessageA(page, IDC_WIZ_PROTOCOL, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
-}
-
-void activateServer(HWND page, MailboxEntry& entry)
-{
-    setTextOrEmpty(page, IDC_WIZ_SERVER, entry.server);
-    SendDlgItemMessageA(page, IDC_WIZ_PROTOCOL, CB_SETCURSEL, entry.protocol == ProtocolImap ? ProtocolImap : ProtocolPop3, 0);
-    setChecked(page, IDC_WIZ_SECURE, entry.security != SecurityNone);
-}
-
-bool nextServer(HWND page, MailboxEntry& entry)
-{
-    if (!storeRequired(page, IDC_WIZ_SERVER, entry, &MailboxEntry::setServer, "You must supply a server"))
-        return false;
-    entry.setSecurity(isChecked(page, IDC_WIZ_SECURE) ? SecuritySslTls : SecurityNone);
-    entry.setPort(0);
-    LRESULT protocol = SendDlgItemMessageA(page, IDC_WIZ_PROTOCOL, CB_GETCURSEL, 0, 0);
-    entry.protocol = protocol == ProtocolImap ? ProtocolImap : ProtocolPop3;
-    // Watching continuously is on for IMAP, as in the edit dialog; it takes effect on a LAN only.
-    entry.watchContinuously = entry.protocol == ProtocolImap;
-    return true;
-}
-
-// Page 3: user and password.
-void activateCredentials(HWND page, MailboxEntry& entry)
-{
-    setTextOrEmpty(page, IDC_WIZ_USER, entry.user);
-    setTextOrEmpty(page, IDC_WIZ_PASSWORD, entry.password);
-}
-
-bool nextCredentials(HWND page, MailboxEntry& entry)
-{
-    return storeRequired(page, IDC_WIZ_USER, entry, &MailboxEntry::setUser, "You must supply a username") &&
-           storeRequired(page, IDC_WIZ_PASSWORD, entry, &MailboxEntry::setPassword, "You must supply a password");
-}
 
 // Page 4: the connection.
 void enableConnection(HWND page)
@@ -184,9 +114,11 @@ const DWORD backFinish = PSWIZB_BACK | PSWIZB_FINISH;
 } // namespace
 
 const WizardPage wizardPages[wizardPageCount] = {
-    { IDD_WIZ_NAME, nextOnly, nullptr, activateName, nextName, nullptr, nullptr, nullptr },
-    { IDD_WIZ_SERVER, backNext, createServer, activateServer, nextServer, nullptr, nullptr, nullptr },
-    { IDD_WIZ_CREDENTIALS, backNext, nullptr, activateCredentials, nextCredentials, nullptr, nullptr, nullptr },
+    { IDD_WIZ_NAME, nextOnly, createNamePage, activateNamePage, nextNamePage, nullptr, nullptr, nullptr },
+    { IDD_WIZ_SERVER, backNext, createServerPage, activateServerPage, nextServerPage, enableServerPage,
+      commandServerPage, nullptr },
+    { IDD_WIZ_CREDENTIALS, backNext, createCredentialsPage, activateCredentialsPage, nextCredentialsPage,
+      enableCredentialsPage, commandCredentialsPage, nullptr },
     { IDD_WIZ_CONNECTION, backNext, createConnection, activateConnection, nextConnection, enableConnection, nullptr,
       nullptr },
     { IDD_WIZ_SCHEDULE, backNext, createSchedule, activateSchedule, nextSchedule, enableSchedule, nullptr, nullptr },

@@ -19,6 +19,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 
 uint32_t parseStatCount(const char* reply)
 {
@@ -242,20 +243,43 @@ int fetchHeaders(Pop3Connection& connection, uint32_t count, bool pipelined, con
     return result;
 }
 
+// The server's own words when it refused the login or the count: many name their remedy (an app
+// password, POP switched on). Only an "-ERR" reply is quoted, on one line and cut short.
+void quoteRefusal(int result, const char* reply, char* why, size_t whySize)
+{
+    bool login = result == pop3UserRefused || result == pop3PassRefused;
+    if ((!login && result != pop3StatRefused) || why[0] != '\0' || strncmp(reply, "-ERR", 4) != 0)
+        return;
+    const char* start = reply + 4;
+    while (*start == ' ')
+        ++start;
+    std::string text;
+    for (const char* c = start; *c && *c != '\r' && *c != '\n' && text.size() < 200; ++c)
+        text += static_cast<unsigned char>(*c) < 0x20 ? '?' : *c;
+    const char* what = login ? "the login" : "to count the messages";
+    if (text.empty())
+        snprintf(why, whySize, "error: server refused %s", what);
+    else
+        snprintf(why, whySize, "error: server refused %s: %s", what, text.c_str());
+}
+
 int runSession(Pop3Connection& connection, const Pop3Target& target, const char* user, const char* password,
                const char* accessToken, uint32_t* messageCount, char*** headers, uint8_t** headerMarks,
                KnownMessages* known, char* why,
                size_t whySize)
 {
     char reply[pop3StatusBufferSize];
+    reply[0] = '\0';
     ServerCapabilities capabilities;
     int result = greet(connection, target, reply, capabilities, why, whySize);
     if (result == pop3Success && accessToken)
         result = logInWithTokenAndCount(connection, user, accessToken, reply, why, whySize);
     else if (result == pop3Success)
         result = logInAndCount(connection, user, password, capabilities.pipelining, known != nullptr, reply);
-    if (result != pop3Success)
+    if (result != pop3Success) {
+        quoteRefusal(result, reply, why, whySize);
         return result;
+    }
 
     uint32_t count = parseStatCount(reply);
     *messageCount = count;

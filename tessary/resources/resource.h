@@ -162,6 +162,12 @@
 #define IDC_WIZ_DIALUP              1015
 #define IDC_WIZ_HANG_UP             1035
 #define IDC_WIZ_CLIENT_LIST         1060 // step 7
+// The wizard's provider set-up (ids 1140 to 1159)
+#define IDC_WIZ_ADDRESS             1140 // step 1: the e-mail address, asked first
+#define IDC_WIZ_PORT                1141 // step 2: empty for the standard port
+#define IDC_WIZ_WATCH               1142 // step 2: IMAP: watch continuously (IDLE)
+#define IDC_WIZ_ADVICE              1143 // step 3: what to do at the provider
+#define IDC_WIZ_SIGN_IN             1144 // step 3: Password, Microsoft account, Google account
 
 // Sign in with a code (dialog 140), opened from the edit dialog
 #define IDD_DEVICE_SIGN_IN          140

@@ -10,6 +10,7 @@
 #include "connectivity/dialup_detect.h"
 #include "mailcheck/check_failures.h"
 #include "mailcheck/imap_watch.h"
+#include "mailcheck/server_remedies.h"
 #include "notify/result_actions.h"
 #include "platform/fatal_error.h"
 #include "signin/entry_access.h"
@@ -37,7 +38,8 @@ void joinCheck(MailboxEntry& entry, const char* forcedText)
 }
 
 // The line under a failed check's warning that says why in plain words, when the check said more
-// than its code (a refused certificate, a server without STLS).
+// than its code (a refused certificate, a server without STLS, the server's refusal); and one
+// more that says what to do when the server's words name a remedy.
 void logFailureDetail(MailboxEntry& entry)
 {
     char text[512] = "";
@@ -45,8 +47,11 @@ void logFailureDetail(MailboxEntry& entry)
     if (entry.lastResultDetail)
         snprintf(text, sizeof text, "%s", entry.lastResultDetail);
     LeaveCriticalSection(&entry.lock);
-    if (entry.lastResult < 0 && text[0])
-        LogEntryLine(entry.name, text);
+    if (entry.lastResult >= 0 || !text[0])
+        return;
+    LogEntryLine(entry.name, text);
+    if (const char* remedy = ServerReplyRemedy(text))
+        LogEntryLine(entry.name, remedy);
 }
 
 // A token service that rotates refresh tokens gave the check a new one: the old one may already

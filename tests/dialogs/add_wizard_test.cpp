@@ -1,6 +1,7 @@
 // The add account wizard on its real page templates: Next and Back through the eight pages, every
-// page rule (the server page's secure connection box among them), how a run ends, and the
-// detection of e-mail programs from registry values written in the Wine prefix for the test.
+// page rule (the server page's secure connection box among them), how a run ends, the detection
+// of e-mail programs from registry values written in the Wine prefix for the test, and the
+// settings each known provider's address fills in.
 #include "dialog_test.h"
 #include "dialogs/add_wizard.h"
 #include "dialogs/client_detection.h"
@@ -101,6 +102,15 @@ protected:
         ModalScript script;
         script.on("Add Account Step 1", drive);
         int result = RunAddWizard(nullptr, GetModuleHandleA(nullptr), &entry);
+        EXPECT_TRUE(script.finished()) << script.stuckCaption;
+        return result;
+    }
+    // Runs the wizard on another entry than the fixture's.
+    int wizardRun(MailboxEntry& other, std::function<void(HWND)> drive)
+    {
+        ModalScript script;
+        script.on("Add Account Step 1", drive);
+        int result = RunAddWizard(nullptr, GetModuleHandleA(nullptr), &other);
         EXPECT_TRUE(script.finished()) << script.stuckCaption;
         return result;
     }
@@ -536,6 +546,237 @@ TEST_F(AddWizard, RegistryStringsMustBeRegSzAndAreAlwaysTerminated)
     EXPECT_FALSE(ReadRegistryString(HKEY_LOCAL_MACHINE, key, "long", text));
     EXPECT_FALSE(ReadRegistryString(HKEY_LOCAL_MACHINE, key, "missing", text));
     EXPECT_FALSE(ReadRegistryString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Netscape\\NoSuchKey", "plain", text));
+}
+
+// A list choice as the user makes it: the selection, then its notification.
+void choose(HWND page, int comboId, int item)
+{
+    SendDlgItemMessageA(page, comboId, CB_SETCURSEL, item, 0);
+    SendMessageA(page, WM_COMMAND, MAKEWPARAM(comboId, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(GetDlgItem(page, comboId)));
+}
+
+// What the wizard should fill for an address of each provider, as the providers' help pages give it.
+struct ProviderExpectation {
+    const char* address;
+    const char* server;
+    int32_t protocol;
+    int32_t security;
+    int32_t port;
+    int32_t signIn;
+    const char* user;
+};
+
+const ProviderExpectation providerExpectations[] = {
+    { "joe@gmail.com", "pop.gmail.com", ProtocolPop3, SecuritySslTls, 0, SignInPassword, "joe@gmail.com" },
+    { "Joe@GoogleMail.COM", "pop.gmail.com", ProtocolPop3, SecuritySslTls, 0, SignInPassword, "Joe@GoogleMail.COM" },
+    { "ann@outlook.com", "outlook.office365.com", ProtocolPop3, SecuritySslTls, 0, SignInMicrosoft, "ann@outlook.com" },
+    { "ann@hotmail.com", "outlook.office365.com", ProtocolPop3, SecuritySslTls, 0, SignInMicrosoft, "ann@hotmail.com" },
+    { "ann@live.com", "outlook.office365.com", ProtocolPop3, SecuritySslTls, 0, SignInMicrosoft, "ann@live.com" },
+    { "ann@msn.com", "outlook.office365.com", ProtocolPop3, SecuritySslTls, 0, SignInMicrosoft, "ann@msn.com" },
+    { "bo@yahoo.com", "pop.mail.yahoo.com", ProtocolPop3, SecuritySslTls, 0, SignInPassword, "bo@yahoo.com" },
+    { "cy@aol.com", "pop.aol.com", ProtocolPop3, SecuritySslTls, 0, SignInPassword, "cy@aol.com" },
+    { "di@gmx.de", "pop.gmx.net", ProtocolPop3, SecuritySslTls, 0, SignInPassword, "di@gmx.de" },
+    { "di@gmx.net", "pop.gmx.net", ProtocolPop3, SecuritySslTls, 0, SignInPassword, "di@gmx.net" },
+    { "di@gmx.com", "pop.gmx.com", ProtocolPop3, SecuritySslTls, 0, SignInPassword, "di@gmx.com" },
+    { "ed@web.de", "pop3.web.de", ProtocolPop3, SecuritySslTls, 0, SignInPassword, "ed@web.de" },
+    { "fay@icloud.com", "imap.mail.me.com", ProtocolImap, SecuritySslTls, 0, SignInPassword, "fay" },
+    { "fay@me.com", "imap.mail.me.com", ProtocolImap, SecuritySslTls, 0, SignInPassword, "fay" },
+    { "fay@mac.com", "imap.mail.me.com", ProtocolImap, SecuritySslTls, 0, SignInPassword, "fay" },
+    { "gus@proton.me", "127.0.0.1", ProtocolImap, SecurityStls, 1143, SignInPassword, "gus@proton.me" },
+    { "gus@protonmail.com", "127.0.0.1", ProtocolImap, SecurityStls, 1143, SignInPassword, "gus@protonmail.com" },
+    { "hal@zoho.com", "pop.zoho.com", ProtocolPop3, SecuritySslTls, 0, SignInPassword, "hal@zoho.com" },
+    { "ida@yandex.ru", "pop.yandex.ru", ProtocolPop3, SecuritySslTls, 0, SignInPassword, "ida@yandex.ru" },
+    { "jo@mail.ru", "pop.mail.ru", ProtocolPop3, SecuritySslTls, 0, SignInPassword, "jo@mail.ru" },
+    { "kim@fastmail.com", "pop.fastmail.com", ProtocolPop3, SecuritySslTls, 0, SignInPassword, "kim@fastmail.com" },
+};
+
+// Each provider's address fills the server page and the sign-in page from the real templates, and
+// the entry holds it all once the pages are left with Next.
+TEST_F(AddWizard, EachProviderAddressFillsItsServerAndSignIn)
+{
+    const char* const protocolNames[] = { "POP3", "IMAP" };
+    const char* const methodNames[] = { "Password", "Microsoft account (OAuth 2.0)", "Google account (OAuth 2.0)" };
+    for (const ProviderExpectation& expected : providerExpectations) {
+        SCOPED_TRACE(expected.address);
+        MailboxEntry fresh;
+        fresh.setSecurity(SecuritySslTls);
+        wizardRun(fresh, [&](HWND sheet) {
+            setItemText(currentPage(sheet), IDC_WIZ_ADDRESS, std::string(" ") + expected.address + " ");
+            ASSERT_EQ("", next(sheet));
+            EXPECT_STREQ(expected.address, fresh.name); // the empty name became the address
+
+            HWND page = currentPage(sheet);
+            EXPECT_EQ(expected.server, itemText(page, IDC_WIZ_SERVER));
+            EXPECT_EQ(protocolNames[expected.protocol], comboSelection(page, IDC_WIZ_PROTOCOL));
+            EXPECT_TRUE(itemChecked(page, IDC_WIZ_SECURE));
+            EXPECT_EQ(expected.port ? std::to_string(expected.port) : "", itemText(page, IDC_WIZ_PORT));
+            EXPECT_EQ(expected.protocol == ProtocolImap, itemEnabled(page, IDC_WIZ_WATCH));
+            EXPECT_TRUE(itemChecked(page, IDC_WIZ_WATCH));
+            ASSERT_EQ("", next(sheet));
+
+            page = currentPage(sheet);
+            std::string advice = itemText(page, IDC_WIZ_ADVICE);
+            EXPECT_FALSE(advice.empty());
+            if (expected.protocol == ProtocolImap) {
+                EXPECT_NE(std::string::npos, advice.find("has no POP3")) << advice;
+            }
+            EXPECT_EQ(methodNames[expected.signIn], comboSelection(page, IDC_WIZ_SIGN_IN));
+            EXPECT_EQ(expected.user, itemText(page, IDC_WIZ_USER));
+            EXPECT_EQ(expected.signIn == SignInPassword, itemEnabled(page, IDC_WIZ_PASSWORD));
+            if (expected.signIn == SignInPassword)
+                setItemText(page, IDC_WIZ_PASSWORD, "app-password");
+            ASSERT_EQ("", next(sheet));
+            press(sheet, PSBTN_CANCEL);
+        });
+        EXPECT_STREQ(expected.server, fresh.server);
+        EXPECT_EQ(expected.protocol, fresh.protocol);
+        EXPECT_EQ(expected.security, fresh.security);
+        EXPECT_EQ(expected.port, fresh.port);
+        EXPECT_EQ(expected.signIn, fresh.signIn);
+        EXPECT_STREQ(expected.user, fresh.user);
+        EXPECT_EQ(expected.protocol == ProtocolImap, fresh.watchContinuously);
+        if (expected.signIn == SignInPassword) {
+            EXPECT_STREQ("app-password", fresh.password);
+        } else {
+            EXPECT_STREQ(expected.address, fresh.account);
+            EXPECT_EQ(nullptr, fresh.password); // a signed-in entry needs none
+        }
+    }
+}
+
+// An address the table does not know fills nothing: the fields keep what the entry held and the
+// sign-in page says that the provider is unknown. Without an address the pages say nothing.
+TEST_F(AddWizard, AnUnknownDomainLeavesTheFieldsToTheUser)
+{
+    entry.setSecurity(SecuritySslTls);
+    run([&](HWND sheet) {
+        setItemText(currentPage(sheet), IDC_WIZ_ADDRESS, "joe@example.org");
+        setItemText(currentPage(sheet), IDC_WIZ_NAME, "home box");
+        ASSERT_EQ("", next(sheet));
+        EXPECT_STREQ("home box", entry.name); // a name typed stays
+        HWND page = currentPage(sheet);
+        EXPECT_EQ("", itemText(page, IDC_WIZ_SERVER));
+        EXPECT_EQ("POP3", comboSelection(page, IDC_WIZ_PROTOCOL));
+        EXPECT_TRUE(itemChecked(page, IDC_WIZ_SECURE));
+        EXPECT_EQ("", itemText(page, IDC_WIZ_PORT));
+        EXPECT_EQ(invalid + "You must supply a server", next(sheet));
+        setItemText(page, IDC_WIZ_SERVER, "mail.example.org");
+        ASSERT_EQ("", next(sheet));
+        page = currentPage(sheet);
+        EXPECT_NE(std::string::npos, itemText(page, IDC_WIZ_ADVICE).find("does not know the provider"));
+        EXPECT_EQ("", itemText(page, IDC_WIZ_USER));
+        EXPECT_EQ("Password", comboSelection(page, IDC_WIZ_SIGN_IN));
+        press(sheet, PSBTN_BACK);
+        press(sheet, PSBTN_BACK);
+        for (const char* address : { "", "no-at-sign.example.org", "joe@" }) {
+            setItemText(currentPage(sheet), IDC_WIZ_ADDRESS, address);
+            ASSERT_EQ("", next(sheet));
+            EXPECT_EQ("mail.example.org", itemText(currentPage(sheet), IDC_WIZ_SERVER)) << address;
+            press(sheet, PSBTN_BACK);
+        }
+        setItemText(currentPage(sheet), IDC_WIZ_ADDRESS, "");
+        next(sheet);
+        next(sheet);
+        EXPECT_EQ("", itemText(currentPage(sheet), IDC_WIZ_ADVICE));
+        press(sheet, PSBTN_CANCEL);
+    });
+    EXPECT_EQ(SignInPassword, entry.signIn);
+    EXPECT_EQ(nullptr, entry.account);
+}
+
+// What the provider filled is the user's to change: a changed server survives Back and Next with
+// the same address, a new address fills again, and the protocol list swaps the provider's servers.
+TEST_F(AddWizard, FilledFieldsStayTheUsersToChange)
+{
+    run([&](HWND sheet) {
+        setItemText(currentPage(sheet), IDC_WIZ_ADDRESS, "joe@gmail.com");
+        next(sheet);
+        HWND page = currentPage(sheet);
+        choose(page, IDC_WIZ_PROTOCOL, ProtocolImap);
+        EXPECT_EQ("imap.gmail.com", itemText(page, IDC_WIZ_SERVER));
+        EXPECT_TRUE(itemEnabled(page, IDC_WIZ_WATCH));
+        click(page, IDC_WIZ_WATCH); // off
+        ASSERT_EQ("", next(sheet));
+        EXPECT_EQ(ProtocolImap, entry.protocol);
+        EXPECT_FALSE(entry.watchContinuously);
+        press(sheet, PSBTN_BACK);
+        choose(page, IDC_WIZ_PROTOCOL, ProtocolPop3);
+        EXPECT_EQ("pop.gmail.com", itemText(page, IDC_WIZ_SERVER));
+        EXPECT_FALSE(itemEnabled(page, IDC_WIZ_WATCH));
+        setItemText(page, IDC_WIZ_SERVER, "pop.mirror.example");
+        choose(page, IDC_WIZ_PROTOCOL, ProtocolImap); // a server the user typed stays
+        EXPECT_EQ("pop.mirror.example", itemText(page, IDC_WIZ_SERVER));
+        choose(page, IDC_WIZ_PROTOCOL, ProtocolPop3);
+        setItemText(page, IDC_WIZ_PORT, "99999");
+        EXPECT_EQ(invalid + "Port must be a number from 1 to 65535", next(sheet));
+        setItemText(page, IDC_WIZ_PORT, "1995");
+        click(page, IDC_WIZ_SECURE); // off
+        ASSERT_EQ("", next(sheet));
+        EXPECT_EQ(SecurityNone, entry.security);
+        EXPECT_EQ(1995, entry.port);
+
+        // The same address again fills nothing; the page shows what the user chose.
+        press(sheet, PSBTN_BACK);
+        press(sheet, PSBTN_BACK);
+        EXPECT_EQ("joe@gmail.com", itemText(currentPage(sheet), IDC_WIZ_ADDRESS));
+        next(sheet);
+        page = currentPage(sheet);
+        EXPECT_EQ("pop.mirror.example", itemText(page, IDC_WIZ_SERVER));
+        EXPECT_EQ("1995", itemText(page, IDC_WIZ_PORT));
+        EXPECT_FALSE(itemChecked(page, IDC_WIZ_SECURE));
+
+        // Another address fills its provider's settings over them.
+        press(sheet, PSBTN_BACK);
+        setItemText(currentPage(sheet), IDC_WIZ_ADDRESS, "ann@outlook.com");
+        next(sheet);
+        page = currentPage(sheet);
+        EXPECT_EQ("outlook.office365.com", itemText(page, IDC_WIZ_SERVER));
+        EXPECT_EQ("", itemText(page, IDC_WIZ_PORT));
+        EXPECT_TRUE(itemChecked(page, IDC_WIZ_SECURE));
+        EXPECT_STREQ("joe@gmail.com", entry.name); // the name given earlier stays
+        press(sheet, PSBTN_CANCEL);
+    });
+}
+
+// The sign-in page: a Microsoft or Google sign-in needs no password but a secure connection, and
+// signs in with the address; going back to the password asks for one again.
+TEST_F(AddWizard, SignInPageChoosesHowToSignIn)
+{
+    run([&](HWND sheet) {
+        setItemText(currentPage(sheet), IDC_WIZ_ADDRESS, "joe@example.org");
+        next(sheet);
+        HWND page = currentPage(sheet);
+        setItemText(page, IDC_WIZ_SERVER, "mail.example.org");
+        EXPECT_FALSE(itemChecked(page, IDC_WIZ_SECURE)); // a new entry's plain POP3
+        next(sheet);
+        page = currentPage(sheet);
+        EXPECT_EQ((std::vector<std::string>{ "Password", "Microsoft account (OAuth 2.0)", "Google account (OAuth 2.0)" }),
+                  comboItems(page, IDC_WIZ_SIGN_IN));
+        setItemText(page, IDC_WIZ_USER, "joe");
+        choose(page, IDC_WIZ_SIGN_IN, SignInGoogle);
+        EXPECT_FALSE(itemEnabled(page, IDC_WIZ_PASSWORD));
+        EXPECT_EQ(invalid + "A Microsoft or Google sign-in needs a secure connection: choose SSL/TLS or STLS.",
+                  next(sheet));
+        press(sheet, PSBTN_BACK);
+        click(currentPage(sheet), IDC_WIZ_SECURE); // on
+        next(sheet);
+        page = currentPage(sheet);
+        choose(page, IDC_WIZ_SIGN_IN, SignInGoogle);
+        ASSERT_EQ("", next(sheet));
+        EXPECT_EQ(SignInGoogle, entry.signIn);
+        EXPECT_STREQ("joe@example.org", entry.account);
+        press(sheet, PSBTN_BACK);
+        page = currentPage(sheet);
+        EXPECT_EQ("Google account (OAuth 2.0)", comboSelection(page, IDC_WIZ_SIGN_IN));
+        choose(page, IDC_WIZ_SIGN_IN, SignInPassword);
+        EXPECT_TRUE(itemEnabled(page, IDC_WIZ_PASSWORD));
+        EXPECT_EQ(invalid + "You must supply a password", next(sheet));
+        setItemText(page, IDC_WIZ_PASSWORD, "pw");
+        ASSERT_EQ("", next(sheet));
+        EXPECT_EQ(SignInPassword, entry.signIn);
+        press(sheet, PSBTN_CANCEL);
+    });
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The POP3 dialogue against a scripted server: what is sent in which order, what is kept, and
 // the result code of every failing step.
 #include "mailcheck/pop3_test_support.h"
+#include "storage/mailbox_entry.h"
 #include <vector>
 
 using Commands = std::vector<std::string>;
@@ -221,5 +222,44 @@ TEST_F(Pop3SessionTest, ServerClosingBeforeOrDuringTheGreeting)
         FakePop3Server server;
         server.send("+OK hel").hangUp();
         EXPECT_EQ(pop3BadGreeting, run(server));
+    }
+}
+
+// A refused login or count quotes the server's "-ERR" reply on one log line: cut at 200
+// characters, control characters shown as '?', nothing quoted for a reply that never came.
+TEST_F(Pop3SessionTest, ARefusalIsQuotedOnOneLineAndCutShort)
+{
+    struct Case {
+        int acceptedReplies; // after the greeting
+        std::string refusal; // empty: the server hangs up instead
+        int expected;
+        std::string detail;
+    };
+    const Case cases[] = {
+        { 0, "-ERR no such user\r\n", pop3UserRefused, "error: server refused the login: no such user" },
+        { 1, "-ERR " + std::string(300, 'a') + "\r\n", pop3PassRefused,
+          "error: server refused the login: " + std::string(200, 'a') },
+        { 1, "-ERR bad\tpass\x01word\r\n", pop3PassRefused, "error: server refused the login: bad?pass?word" },
+        { 1, "-ERR\r\n", pop3PassRefused, "error: server refused the login" },
+        { 2, "-ERR [SYS/PERM] POP is off\r\n", pop3StatRefused,
+          "error: server refused to count the messages: [SYS/PERM] POP is off" },
+        { 1, "", pop3PassRefused, "" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.detail);
+        FakePop3Server server;
+        server.greets("+OK hello\r\n");
+        for (int i = 0; i < c.acceptedReplies; ++i)
+            server.answer("+OK\r\n");
+        if (c.refusal.empty())
+            server.hangUp();
+        else
+            server.answer(c.refusal);
+        server.start();
+        Pop3Target target = { "127.0.0.1", SecurityNone, server.port(), nullptr };
+        char detail[pop3DetailSize] = "unchanged";
+        EXPECT_EQ(c.expected, Pop3Session(target, "tester", "secret", &count, stopEvent, nullptr, detail,
+                                          sizeof detail));
+        EXPECT_EQ(c.detail, detail);
     }
 }
