@@ -34,7 +34,7 @@ void forgetRemovedEntries()
 void alertUser(const MailboxEntry& entry, int result)
 {
     char words[160];
-    DescribeCheckFailure(result, words, sizeof words);
+    DescribeCheckFailure(result, words, sizeof words, entry.signIn != SignInPassword);
     char text[400];
     snprintf(text, sizeof text, "warning: %s cannot be checked: %s", entry.name ? entry.name : "", words);
     LogEntryLine(nullptr, text);
