@@ -15,6 +15,9 @@ Writes its two ports to PORT_FILE ("oauth N", "pop3s N") once both listen on 127
 POP3 over TLS (the second port): AUTH XOAUTH2 in two steps with the access tokens the token
   endpoint issued; any other token gets the "+ <base64 error>" challenge, then -ERR after the
   client's empty line. USER and PASS are always refused. Two messages.
+/introspect (POST, RFC 7662): {"active": true, "username": "user@example.org"} for an access token
+  the token endpoint issued and that was not revoked, {"active": false} otherwise.
+/revoke (POST, RFC 7009): the token (access or refresh) no longer works.
 /devicecode, /<scenario>/devicecode (POST): a device code (interval 1, expires_in 30); polls of the
   token endpoint with it then answer by scenario:
     (none)  authorization_pending twice, then the tokens
@@ -176,6 +179,20 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return self.device_code(scenario[1:-len("/devicecode")].strip("/"), form)
         if scenario == "/token":
             return self.token(form)
+        if scenario == "/introspect":
+            with lock:
+                active = form.get("token", "") in access_tokens
+            sys.stderr.write("oauth_server: introspection: %s\n" % ("active" if active else "not active"))
+            if not active:
+                return self.json_reply(200, {"active": False})
+            return self.json_reply(200, {"active": True, "username": "user@example.org", "token_type": "Bearer"})
+        if scenario == "/revoke":
+            token = form.get("token", "")
+            with lock:
+                access_tokens.discard(token)
+                refresh_tokens.discard(token)
+                used_seeds.add(token)
+            return self.reply(200, "", "text/plain")
         if scenario == "/malformed/token":
             return self.reply(200, '{"access_token": "at-x", "token_type": ')
         if scenario == "/oversized/token":
