@@ -61,6 +61,7 @@ protected:
         e->setPassword("secret");
         e->setRefreshToken(refreshToken);
         e->connectionMode = AlwaysConnected;
+        e->watchContinuously = protocol == ProtocolImap; // as the edit dialog sets it for IMAP
         e->periodHours = 0;
         e->periodMinutes = 1;
     }
@@ -100,7 +101,10 @@ TEST_F(SignedInWatcher, ChecksWithRefreshedTokensThenStopsOnceTheSignInIsWithdra
     EXPECT_TRUE(driver.logShows("microsoft pop3: 3 messages", 60000)) << driver.log();
     EXPECT_TRUE(driver.logShows("microsoft imap: 3 messages", 60000)) << driver.log();
     EXPECT_EQ(std::string::npos, driver.log().find("oauth.ini")) << "the file was read without a warning";
+    // One login each: a signed-in IMAP entry is not watched, so its check is not started again.
+    Sleep(3000);
     EXPECT_EQ(2u, dovecotLogins());
+    EXPECT_EQ(1, logCount("microsoft imap: 3 messages")) << driver.log();
 
     // The user withdraws the program's access at the provider.
     HttpsReply reply;
