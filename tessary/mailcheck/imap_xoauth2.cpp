@@ -22,6 +22,12 @@ int refused(char* why, size_t whySize, const char* text)
     return signInTokenRefused;
 }
 
+int notSent(char* why, size_t whySize)
+{
+    snprintf(why, whySize, "error: the connection broke while signing in");
+    return imapLoginNotSent;
+}
+
 // The log line of an answer other than OK; the token is gone by now.
 int notTaken(ImapConversation& conversation, ImapReply reply, const std::string& status, char* why, size_t whySize)
 {
@@ -50,7 +56,7 @@ int awaitVerdict(ImapConversation& conversation, char* why, size_t whySize)
     if (reply == ImapReply::continuation) {
         status = xoauth2ChallengeStatus(conversation.lastText().c_str());
         if (!conversation.sendContinuation("\r\n"))
-            return imapLoginNotSent;
+            return notSent(why, whySize);
         reply = conversation.await(nullptr);
         if (reply == ImapReply::ok)
             return pop3Success; // a server that thought better of it
@@ -95,6 +101,6 @@ int imapAuthenticateXoauth2(ImapConversation& conversation, const ImapCapabiliti
     }
     scrub(answer);
     if (!sent)
-        return imapLoginNotSent;
+        return notSent(why, whySize);
     return awaitVerdict(conversation, why, whySize);
 }

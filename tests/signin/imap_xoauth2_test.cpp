@@ -170,3 +170,15 @@ TEST_F(ImapXoauth2Test, TheSessionSendsNeitherPasswordNorTokenInPlainText)
     EXPECT_EQ(0u, count);
     EXPECT_THAT(server.verbs(), ElementsAre("CAPABILITY"));
 }
+
+TEST_F(ImapXoauth2Test, AServerThatHangsUpOnTheTokenEndsTheSignInWithALine)
+{
+    server.override = [](ImapTestConnection& connection, const ImapTestCommand& command) {
+        if (command.verb != "AUTHENTICATE")
+            return false;
+        connection.close();
+        return true;
+    };
+    EXPECT_EQ(signInTokenRefused, authenticate("IMAP4rev1 SASL-IR AUTH=XOAUTH2"));
+    EXPECT_STREQ("error: the mail server did not answer the sign-in token", why);
+}
