@@ -3,6 +3,7 @@
 // is kept here until OK stores it in the entry, and never shown.
 #include "dialogs/entry_sign_in.h"
 #include "dialogs/device_sign_in_dialog.h"
+#include "dialogs/entry_protocol.h"
 #include "dialogs/dialog_controls.h"
 #include "platform/messages.h"
 #include "resources/resource.h"
@@ -107,7 +108,8 @@ void startSignIn(HWND dialog)
     }
     SignInRun* run = new SignInRun;
     run->dialog = dialog;
-    run->provider = *provider;
+    // The token is asked for the scope of the protocol the entry uses now.
+    run->provider = providerForProtocol(*provider, ChosenProtocol(dialog));
     run->account = account;
     run->method = method;
     run->stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -230,7 +232,7 @@ void OnSignInWithCodeButton(HWND dialog)
         return;
     }
     std::string token;
-    int result = RunDeviceSignIn(dialog, *provider, token);
+    int result = RunDeviceSignIn(dialog, providerForProtocol(*provider, ChosenProtocol(dialog)), token);
     if (result == signInOk) {
         scrub(newRefreshToken);
         newRefreshToken = token;

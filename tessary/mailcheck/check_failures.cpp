@@ -59,9 +59,11 @@ CheckFailureKind ClassifyCheckFailure(int code)
     return text ? text->kind : CheckFailureKind::Other;
 }
 
-void DescribeCheckFailure(int code, char* text, size_t size)
+void DescribeCheckFailure(int code, char* text, size_t size, bool signedIn)
 {
-    if (const FailureText* known = findFailure(code))
+    if (code == pop3PasswordUnreadable && signedIn)
+        snprintf(text, size, "the stored sign-in cannot be read; sign in again");
+    else if (const FailureText* known = findFailure(code))
         snprintf(text, size, "%s", known->words);
     else
         snprintf(text, size, "the server broke off the check (error %d)", code);

@@ -12,7 +12,8 @@ enum class CheckFailureKind {
 CheckFailureKind ClassifyCheckFailure(int code);
 
 // The reason in plain words, lower-case, without "error: " ("the server refused the password").
-void DescribeCheckFailure(int code, char* text, size_t size);
+// signedIn: the entry signs in with an account, so what cannot be read is its sign-in, not a password.
+void DescribeCheckFailure(int code, char* text, size_t size, bool signedIn = false);
 
 // The pseudo-code for a check that could not start because Winsock could not be started: no
 // Pop3Result, because such a check leaves lastResult as it was.

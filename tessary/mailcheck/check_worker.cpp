@@ -34,14 +34,16 @@ DWORD WINAPI CheckWorker(LPVOID parameter)
         prepareNewOnlyCheck(*entry, known);
     int result;
     if (entry->secretsUnreadable()) {
-        // Logging in without the password could only be refused; the user must enter it again.
-        snprintf(detail, sizeof detail, "error: the stored password cannot be read by this user; enter it again");
+        // Logging in without the password or refresh token could only be refused; the user must
+        // enter it again, or sign in again.
+        snprintf(detail, sizeof detail, "%s",
+                 entry->signIn == SignInPassword
+                     ? "error: the stored password cannot be read by this user; enter it again"
+                     : "error: the stored sign-in cannot be read by this user; open the entry and sign in again");
         result = pop3PasswordUnreadable;
-    } else if (entry->signIn != SignInPassword && entry->protocol == ProtocolImap) {
-        // XOAUTH2 over IMAP is not built yet: nothing is sent that could only be refused.
-        snprintf(detail, sizeof detail, "error: signing in with an account is not available for IMAP entries yet");
-        result = signInUnavailable;
     } else if (entry->signIn != SignInPassword) {
+        // Signed-in IMAP entries check once each time rather than watch: each reconnection of a
+        // watch would need a token of its own.
         result = signedInSession(*entry, target, &count, params->stopEvent, &headers, detail, sizeof detail, newOnly,
                                  &marks);
     } else if (watchesFolder(*entry)) {

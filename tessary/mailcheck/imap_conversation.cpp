@@ -124,8 +124,10 @@ ImapReply ImapConversation::await(const UntaggedHandler& onUntagged, bool contin
         if (!readOne(response, ended))
             return byeSeen && ended == ImapReply::lost ? ImapReply::bye : ended;
         if (response.continuation()) {
-            if (continuationEnds)
+            if (continuationEnds) {
+                lastText_ = response.text.substr(1); // a SASL challenge, for the step to read
                 return ImapReply::continuation;
+            }
             continue;
         }
         size_t rest = 0;

@@ -52,7 +52,8 @@ public:
     // Untagged responses go to onUntagged (may be null); "* BYE" is remembered.
     ImapReply await(const UntaggedHandler& onUntagged, bool continuationEnds = false);
 
-    // The text of the last tagged response after its status, or of the BYE; for the log line.
+    // The text of the last tagged response after its status, or of the BYE, or what followed the
+    // "+" of a continuation that ended await; for the log line.
     const std::string& lastText() const { return lastText_; }
     // Why the last read broke, in plain words, when it ended broken.
     const std::string& brokenReason() const { return brokenReason_; }

@@ -21,6 +21,9 @@ public:
 
     // Connects, secures the connection as the target asks, logs in and examines the folder.
     int open(const char* user, const char* password, char* why, size_t whySize);
+    // Makes open() log in as user with this OAuth 2.0 access token (AUTHENTICATE XOAUTH2) instead
+    // of the password. The token must outlive open().
+    void signInWithToken(const char* accessToken) { accessToken_ = accessToken; }
     // Examines the folder again: its count, and its UIDVALIDITY, may have changed.
     int examine(char* why, size_t whySize);
     // The unique id of every message as of the last EXAMINE, "<uidvalidity>.<uid>".
@@ -49,6 +52,7 @@ private:
     std::unique_ptr<ImapConversation> conversation_;
     ImapCapabilities capabilities_;
     bool preauthenticated_ = false;
+    const char* accessToken_ = nullptr;
     uint32_t exists_ = 0;
     bool uidValidityKnown_ = false;
     uint32_t uidValidity_ = 0;

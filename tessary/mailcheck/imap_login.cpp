@@ -29,6 +29,8 @@ bool takeCapabilities(const std::string& text, ImapCapabilities& capabilities)
     capabilities.loginDisabled = list.find(" LOGINDISABLED ") != std::string::npos;
     capabilities.authPlain = list.find(" AUTH=PLAIN ") != std::string::npos;
     capabilities.idle = list.find(" IDLE ") != std::string::npos;
+    capabilities.authXoauth2 = list.find(" AUTH=XOAUTH2 ") != std::string::npos;
+    capabilities.saslIr = list.find(" SASL-IR ") != std::string::npos;
     return true;
 }
 

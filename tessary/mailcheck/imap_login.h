@@ -11,6 +11,8 @@ struct ImapCapabilities {
     bool loginDisabled = false;
     bool authPlain = false;
     bool idle = false;
+    bool authXoauth2 = false;   // AUTH=XOAUTH2: takes OAuth 2.0 access tokens
+    bool saslIr = false;        // SASL-IR: the first answer may ride on AUTHENTICATE (RFC 4959)
 };
 
 // Takes the capabilities from "* CAPABILITY ..." or a "[CAPABILITY ...]" response code; answers
@@ -24,7 +26,7 @@ std::string plainSaslAnswer(const char* user, const char* password);
 const size_t imapMaxCredentialLength = 1024;
 
 // Logs in with the entry's user and password: LOGIN with each sent quoted or as a literal, or,
-// where the server disables LOGIN, AUTHENTICATE PLAIN. An OAuth 2.0 sign-in will log in here with
-// AUTHENTICATE XOAUTH2 instead. why receives the log line of a failure.
+// where the server disables LOGIN, AUTHENTICATE PLAIN. An OAuth 2.0 sign-in logs in with
+// imapAuthenticateXoauth2 (mailcheck/imap_xoauth2.h) instead. why receives the log line of a failure.
 int imapLogIn(ImapConversation& conversation, const ImapCapabilities& capabilities, const char* user,
               const char* password, char* why, size_t whySize);

@@ -7,6 +7,7 @@
 #include "mailcheck/imap_fetch.h"
 #include "mailcheck/imap_folder_session.h"
 #include "mailcheck/imap_login.h"
+#include "mailcheck/imap_xoauth2.h"
 #include "mailcheck/known_messages.h"
 #include "mailcheck/pop3_connection.h"
 #include "mailcheck/session_deadline.h"
@@ -209,7 +210,9 @@ int ImapFolderSession::open(const char* user, const char* password, char* why, s
     conversation_.reset(new ImapConversation(*connection_));
     int result = greet(why, whySize);
     if (result == pop3Success && !preauthenticated_)
-        result = imapLogIn(*conversation_, capabilities_, user, password, why, whySize);
+        result = accessToken_ ? imapAuthenticateXoauth2(*conversation_, capabilities_, target_.security != SecurityNone,
+                                                        user, accessToken_, why, whySize)
+                              : imapLogIn(*conversation_, capabilities_, user, password, why, whySize);
     if (result == pop3Success)
         result = examine(why, whySize);
     return result;
@@ -289,7 +292,7 @@ int ImapFolderSession::logOut(char* why, size_t whySize)
 
 int ImapSession(const Pop3Target& target, const char* folder, const char* user, const char* password,
                 uint32_t* messageCount, HANDLE stopEvent, char*** headers, char* detail, size_t detailSize,
-                KnownMessages* known)
+                KnownMessages* known, const char* accessToken)
 {
     uint32_t ignoredCount;
     if (!messageCount)
@@ -305,6 +308,8 @@ int ImapSession(const Pop3Target& target, const char* folder, const char* user, 
     detail[0] = '\0';
 
     ImapFolderSession session(target, folder, stopEvent);
+    if (accessToken)
+        session.signInWithToken(accessToken);
     ImapExchangeDeadline deadline(session); // a single check is one exchange
     int result = session.open(user, password, detail, detailSize);
     if (result == pop3Success)

@@ -37,6 +37,8 @@ const char* imapFolderName(const char* folder);
 // a header block kept in the form a POP3 TOP reply has ("+OK", the lines, the dot line); detail a
 // plain-words log line for a failure. known (may be null) gets the unique id of every message,
 // "<uidvalidity>.<uid>", and offers header blocks to reuse by id: only the others are fetched.
+// With accessToken the session logs in as user with that OAuth 2.0 token (AUTHENTICATE XOAUTH2,
+// TLS only) and password is never sent.
 int ImapSession(const Pop3Target& target, const char* folder, const char* user, const char* password,
                 uint32_t* messageCount, HANDLE stopEvent, char*** headers, char* detail, size_t detailSize,
-                KnownMessages* known = nullptr);
+                KnownMessages* known = nullptr, const char* accessToken = nullptr);

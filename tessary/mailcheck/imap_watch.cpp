@@ -18,7 +18,10 @@ DWORD watchRetryPauseMs(uint32_t failures)
 
 bool watchesFolder(const MailboxEntry& entry)
 {
-    return entry.protocol == ProtocolImap && entry.watchContinuously && entry.connectionMode == AlwaysConnected;
+    // A signed-in entry's check is a single session: treated as a watch, it would be started
+    // again the moment it ends.
+    return entry.protocol == ProtocolImap && entry.watchContinuously && entry.connectionMode == AlwaysConnected &&
+           entry.signIn == SignInPassword;
 }
 
 namespace {

@@ -10,7 +10,8 @@
 class MailboxEntry;
 
 // Whether an entry watches its folder continuously: an IMAP entry with the option on, on a LAN
-// (a dial-up line is never held up by watching).
+// (a dial-up line is never held up by watching), that signs in with its password (a signed-in
+// entry is checked on its schedule).
 bool watchesFolder(const MailboxEntry& entry);
 
 // The pause before a dropped watch connects again, after failures in a row (1 and up): it doubles

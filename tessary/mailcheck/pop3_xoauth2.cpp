@@ -27,30 +27,6 @@ void scrub(std::string& text)
         SecureZeroMemory(&text[0], text.size());
 }
 
-// The error a "+ <base64>" challenge names, as printable text for the log ("status 401"), or empty.
-std::string challengeStatus(const char* reply)
-{
-    std::string encoded(reply + 1);
-    while (!encoded.empty() && strchr(" \r\n", encoded.front()))
-        encoded.erase(0, 1);
-    while (!encoded.empty() && strchr(" \r\n", encoded.back()))
-        encoded.pop_back();
-    std::string decoded;
-    if (!base64Decode(encoded, decoded))
-        return "";
-    size_t at = decoded.find("\"status\"");
-    if (at == std::string::npos)
-        return "";
-    std::string status;
-    for (size_t i = at + 8; i < decoded.size() && status.size() < 8; ++i) {
-        if (decoded[i] >= '0' && decoded[i] <= '9')
-            status += decoded[i];
-        else if (!status.empty())
-            break;
-    }
-    return status;
-}
-
 // Reads one reply line; true when it arrived whole, whatever it says.
 bool readLine(Pop3Connection& connection, char* reply, int size)
 {
@@ -74,6 +50,29 @@ bool xoauth2Response(const char* account, const char* accessToken, std::string& 
     response = base64Encode(plain.data(), plain.size());
     scrub(plain);
     return true;
+}
+
+std::string xoauth2ChallengeStatus(const char* challenge)
+{
+    std::string encoded(challenge[0] == '+' ? challenge + 1 : challenge);
+    while (!encoded.empty() && strchr(" \r\n", encoded.front()))
+        encoded.erase(0, 1);
+    while (!encoded.empty() && strchr(" \r\n", encoded.back()))
+        encoded.pop_back();
+    std::string decoded;
+    if (!base64Decode(encoded, decoded))
+        return "";
+    size_t at = decoded.find("\"status\"");
+    if (at == std::string::npos)
+        return "";
+    std::string status;
+    for (size_t i = at + 8; i < decoded.size() && status.size() < 8; ++i) {
+        if (decoded[i] >= '0' && decoded[i] <= '9')
+            status += decoded[i];
+        else if (!status.empty())
+            break;
+    }
+    return status;
 }
 
 int authenticateXoauth2(Pop3Connection& connection, const char* account, const char* accessToken, char* why,
@@ -104,7 +103,7 @@ int authenticateXoauth2(Pop3Connection& connection, const char* account, const c
         return pop3Success;
     if (reply[0] == '+') {
         // The error comes as a challenge; the exchange ends with an empty response and its -ERR.
-        std::string status = challengeStatus(reply);
+        std::string status = xoauth2ChallengeStatus(reply);
         if (connection.send("\r\n"))
             readLine(connection, reply, sizeof reply);
         if (!status.empty()) {

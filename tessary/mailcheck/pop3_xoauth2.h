@@ -12,6 +12,10 @@ class Pop3Connection;
 // account or token carry a control character that would change its meaning.
 bool xoauth2Response(const char* account, const char* accessToken, std::string& response);
 
+// The HTTP status an error challenge ("+ <base64 of JSON>", or the base64 alone) names, such as
+// "401", or empty. Only digits come back, so nothing the server sent goes to the log verbatim.
+std::string xoauth2ChallengeStatus(const char* challenge);
+
 // AUTH XOAUTH2 on a connection past its greeting. pop3Success when the server takes the token;
 // signInTokenRefused (with why) when it refuses the mechanism or the token. A server that answers
 // the token with "+ <base64 error>" gets an empty line and then gives its "-ERR".

@@ -1,5 +1,6 @@
-// A signed-in entry's check: the token, then the session that logs in with it.
+// A signed-in entry's check: the token, then the POP3 or IMAP session that logs in with it.
 #include "mailcheck/signed_in_check.h"
+#include "mailcheck/imap_session.h"
 #include "mailcheck/pop3_xoauth2.h"
 #include "signin/entry_access.h"
 #include "signin/signin_result.h"
@@ -23,8 +24,12 @@ int signedInSession(MailboxEntry& entry, const Pop3Target& target, uint32_t* mes
     if (result != signInOk)
         return result;
     const char* account = entry.account ? entry.account : entry.user;
-    result = Pop3SessionWithToken(target, account ? account : "", accessToken.c_str(), messageCount, stopEvent,
-                                  headers, detail, detailSize, known, headerMarks);
+    if (entry.protocol == ProtocolImap)
+        result = ImapSession(target, entry.folder, account ? account : "", nullptr, messageCount, stopEvent, headers,
+                             detail, detailSize, known, accessToken.c_str());
+    else
+        result = Pop3SessionWithToken(target, account ? account : "", accessToken.c_str(), messageCount, stopEvent,
+                                      headers, detail, detailSize, known, headerMarks);
     if (!accessToken.empty())
         SecureZeroMemory(&accessToken[0], accessToken.size());
     if (result == signInTokenRefused)

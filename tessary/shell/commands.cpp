@@ -11,6 +11,8 @@
 #include "shell/tray_tip.h"
 #include "platform/fatal_error.h"
 #include "platform/ui_calls.h"
+#include "signin/entry_access.h"
+#include "signin/signin_result.h"
 #include "storage/data_folder.h"
 #include "resources/resource.h"
 #include <htmlhelp.h>
@@ -115,6 +117,11 @@ void CheckSelected(HWND window)
     MailboxEntry* entry = selectedEntry(window, "You must select an entry to check.", "Tessary Nonfatal Error!");
     if (!entry)
         return;
+    if (signInWithdrawn(*entry)) {
+        // Such entries wait for the user to sign in again; the scheduler passes over them silently.
+        LogEntryLine(entry->name, signInResultLine(signInExpired));
+        return;
+    }
     entry->waitingForDialup = 0;
     entry->setRetryDelay(0);
     entry->checkRequested = true;

@@ -38,7 +38,7 @@ void forgetRemovedEntries()
 void alertUser(HWND window, const MailboxEntry& entry, int result)
 {
     char words[160];
-    DescribeCheckFailure(result, words, sizeof words);
+    DescribeCheckFailure(result, words, sizeof words, entry.signIn != SignInPassword);
     char text[400];
     snprintf(text, sizeof text, "%s cannot be checked: %s", entry.name ? entry.name : "", words);
     ShowTrayBalloon(window, L"Tessary", wideFromAnsi(text), BalloonKind::Failure, nullptr);

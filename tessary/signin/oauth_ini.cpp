@@ -17,13 +17,13 @@ const DWORD maxValueLength = 2048;
 // A section or the list of sections larger than this is not looked at line by line.
 const DWORD listingSize = 32768;
 
-enum class Key { authorize, token, device, scope, clientId, clientSecret, unknown };
+enum class Key { authorize, token, device, scope, imapScope, clientId, clientSecret, unknown };
 
 Key keyNamed(const char* name, size_t length)
 {
     static const struct { const char* name; Key key; } keys[] = {
         { "authorize", Key::authorize }, { "token", Key::token }, { "device", Key::device },
-        { "scope", Key::scope }, { "client_id", Key::clientId }, { "client_secret", Key::clientSecret },
+        { "scope", Key::scope }, { "imap_scope", Key::imapScope }, { "client_id", Key::clientId }, { "client_secret", Key::clientSecret },
     };
     for (const auto& known : keys)
         if (strlen(known.name) == length && _strnicmp(known.name, name, length) == 0)
@@ -43,6 +43,7 @@ std::string* fieldFor(OAuthProvider& provider, Key key)
     case Key::token: return &provider.token;
     case Key::device: return provider.hasDeviceFlow ? &provider.device : nullptr;
     case Key::scope: return &provider.scope;
+    case Key::imapScope: return &provider.imapScope;
     case Key::clientId: return &provider.clientId;
     case Key::clientSecret: return &provider.clientSecret;
     case Key::unknown: break;

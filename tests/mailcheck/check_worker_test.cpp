@@ -250,4 +250,23 @@ TEST_F(CheckWorkerTest, APasswordThisUserCannotReadFailsAtOnceWithoutConnectingU
     EXPECT_EQ(1, server.connections());
 }
 
+TEST_F(CheckWorkerTest, ASignInThisUserCannotReadFailsAtOnceWithALineAboutTheSignIn)
+{
+    entry.signIn = SignInMicrosoft;
+    entry.security = SecuritySslTls;
+    entry.setAccount("user@example.org");
+    entry.setPassword(nullptr);
+    const char blobOfAnotherUser[] = "not a blob this user can open";
+    ASSERT_FALSE(entry.storedSecrets.open(blobOfAnotherUser, sizeof blobOfAnotherUser, entry.password,
+                                          entry.refreshToken));
+    ASSERT_TRUE(entry.secretsUnreadable());
+    FakePop3Server server;
+    checkAgainst(server);
+    EXPECT_EQ(pop3PasswordUnreadable, entry.getLastResult());
+    ASSERT_EQ(1u, entryAtPost.size());
+    EXPECT_EQ("error: the stored sign-in cannot be read by this user; open the entry and sign in again",
+              entryAtPost[0].detail);
+    EXPECT_EQ(0, server.connections());
+}
+
 } // namespace

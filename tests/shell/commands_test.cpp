@@ -56,6 +56,19 @@ TEST_F(Commands, CheckSelectedChecksADisabledEntryButCheckAllDoesNot)
     h.waitForIdleChecks();
 }
 
+TEST_F(Commands, CheckSelectedOnAWithdrawnSignInSaysWhyInsteadOfNothing)
+{
+    MailboxEntry* entry = h.entry(0);
+    entry->signIn = SignInMicrosoft;
+    entry->signInSession.expired = true;
+    h.selectRow(0);
+    command(IDM_CHECK_SELECTED);
+    EXPECT_EQ(1, h.logCount("a-on: error: the sign-in has expired or was withdrawn; open the entry and sign in again"));
+    EXPECT_FALSE(logged("a-on: checking"));
+    EXPECT_FALSE(entry->checkRequested);
+    EXPECT_FALSE(entry->isCheckRunning());
+}
+
 TEST_F(Commands, RemoveAsksFirstAndSavesTheList)
 {
     command(IDM_REMOVE);

@@ -162,3 +162,11 @@ TEST_F(FailingSpell, ChecksThatCouldNotStartCountAndARemovedEntrysSpellIsForgott
 }
 
 } // namespace
+
+TEST_F(FailingSpell, AnUnreadableSignInIsNotCalledAPassword)
+{
+    h.entry(1)->signIn = SignInMicrosoft;
+    finish(1, pop3PasswordUnreadable);
+    EXPECT_EQ(1, h.logCount("warning: home cannot be checked: the stored sign-in cannot be read; sign in again"));
+    EXPECT_EQ(0, h.logCount("stored password"));
+}

@@ -37,6 +37,24 @@ TEST_F(OAuthIniTest, BuiltInsNameTheProvidersCommonEndpointsAndMailScopes)
     EXPECT_EQ("", google().device);
 }
 
+TEST_F(OAuthIniTest, AnImapEntryAsksForTheImapScope)
+{
+    EXPECT_EQ("https://outlook.office.com/IMAP.AccessAsUser.All offline_access",
+              providerForProtocol(microsoft(), ProtocolImap).scope);
+    EXPECT_EQ("https://outlook.office.com/POP.AccessAsUser.All offline_access",
+              providerForProtocol(microsoft(), ProtocolPop3).scope);
+    EXPECT_EQ("https://mail.google.com/", providerForProtocol(google(), ProtocolImap).scope);
+    // Only the scope differs: the rest of the registration is the provider's.
+    OAuthProvider imap = providerForProtocol(microsoft(), ProtocolImap);
+    EXPECT_EQ(microsoft().token, imap.token);
+    EXPECT_EQ(microsoft().device, imap.device);
+
+    OAuthIniReport report = read("[microsoft]\r\nimap_scope=https://localhost/imap offline_access\r\n");
+    EXPECT_FALSE(report.ignored);
+    EXPECT_EQ("https://localhost/imap offline_access", providerForProtocol(microsoft(), ProtocolImap).scope);
+    EXPECT_EQ("https://outlook.office.com/POP.AccessAsUser.All offline_access", microsoft().scope);
+}
+
 TEST_F(OAuthIniTest, AMissingFileChangesNothingAndSaysNothing)
 {
     OAuthIniReport report = readOAuthIni(folder.file("oauth.ini").c_str());

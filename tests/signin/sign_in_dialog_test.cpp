@@ -145,6 +145,28 @@ TEST_F(SignInDialog, SignInThenOkStoresTheRefreshTokenNeverThePassword)
     EXPECT_EQ(nullptr, entry.user); // the account is the login; no user name was given
 }
 
+TEST_F(SignInDialog, TheSignInAsksForTheScopeOfTheEntrysProtocol)
+{
+    for (int32_t protocol : { ProtocolPop3, ProtocolImap }) {
+        SCOPED_TRACE(protocol);
+        entry.protocol = protocol;
+        TestBrowser browser;
+        run({ [](HWND dialog) {
+                 fillSignedInEntry(dialog);
+                 click(dialog, IDC_EMB_SIGN_IN_NOW);
+             },
+              [](HWND dialog) {
+                  ASSERT_TRUE(waitForState(dialog, "Signed in")) << itemText(dialog, IDC_EMB_SIGN_IN_STATE);
+                  click(dialog, IDOK);
+              } });
+        bool imap = protocol == ProtocolImap;
+        EXPECT_NE(std::string::npos, browser.address().find(imap ? "IMAP.AccessAsUser.All" : "POP.AccessAsUser.All"))
+            << browser.address();
+        EXPECT_EQ(std::string::npos, browser.address().find(imap ? "POP.AccessAsUser.All" : "IMAP.AccessAsUser.All"))
+            << browser.address();
+    }
+}
+
 TEST_F(SignInDialog, ASignInCanBeCancelledAndLeavesNoToken)
 {
     TestBrowser idle(false);

@@ -15,6 +15,13 @@ Writes its two ports to PORT_FILE ("oauth N", "pop3s N") once both listen on 127
 POP3 over TLS (the second port): AUTH XOAUTH2 in two steps with the access tokens the token
   endpoint issued; any other token gets the "+ <base64 error>" challenge, then -ERR after the
   client's empty line. USER and PASS are always refused. Two messages.
+/introspect (POST, RFC 7662): {"active": true, "username": "user@example.org"} for an access token
+  the token endpoint issued and that was not revoked, {"active": false} otherwise.
+/revoke (POST, RFC 7009): the token (access or refresh) no longer works.
+/revoke-all (POST): every refresh token stops working, as when the user withdraws the program's
+  access at the provider; access tokens already issued last until they end.
+The client "short-lived-client" gets access tokens that end in 60 seconds, so that each check
+  refreshes first.
 /devicecode, /<scenario>/devicecode (POST): a device code (interval 1, expires_in 30); polls of the
   token endpoint with it then answer by scenario:
     (none)  authorization_pending twice, then the tokens
@@ -43,6 +50,7 @@ codes = {}            # code -> (challenge, redirect_uri, client_id)
 refresh_tokens = set()
 device_codes = {}     # device code -> {"scenario", "polls", "last"}
 used_seeds = set()
+seeds_revoked = False  # after /revoke-all no seed works either
 
 
 def b64url(data):
@@ -99,13 +107,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
         length = int(self.headers.get("Content-Length") or 0)
         return dict(urllib.parse.parse_qsl(self.rfile.read(length).decode(), keep_blank_values=True))
 
-    def grant(self):
+    def grant(self, lifetime=3600):
         access = "at-" + secrets.token_urlsafe(16)
         refresh = "rt-" + secrets.token_urlsafe(16)
         with lock:
             refresh_tokens.add(refresh)
             access_tokens.add(access)
-        self.json_reply(200, {"access_token": access, "token_type": "Bearer", "expires_in": 3600,
+        self.json_reply(200, {"access_token": access, "token_type": "Bearer", "expires_in": lifetime,
                               "refresh_token": refresh, "scope": "test"})
 
     def token(self, form):
@@ -126,12 +134,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if kind == "refresh_token":
             token = form.get("refresh_token", "")
             with lock:
-                good = token in refresh_tokens or (token.startswith("seed-") and token not in used_seeds)
+                good = token in refresh_tokens or (token.startswith("seed-") and token not in used_seeds
+                                                   and not seeds_revoked)
                 refresh_tokens.discard(token)
                 used_seeds.add(token)
             if not good:
+                sys.stderr.write("oauth_server: refresh refused: invalid_grant\n")
                 return self.json_reply(400, {"error": "invalid_grant", "error_description": "revoked"})
-            return self.grant()
+            return self.grant(60 if client == "short-lived-client" else 3600)
         return self.json_reply(400, {"error": "unsupported_grant_type"})
 
     def device_poll(self, code):
@@ -176,6 +186,26 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return self.device_code(scenario[1:-len("/devicecode")].strip("/"), form)
         if scenario == "/token":
             return self.token(form)
+        if scenario == "/introspect":
+            with lock:
+                active = form.get("token", "") in access_tokens
+            sys.stderr.write("oauth_server: introspection: %s\n" % ("active" if active else "not active"))
+            if not active:
+                return self.json_reply(200, {"active": False})
+            return self.json_reply(200, {"active": True, "username": "user@example.org", "token_type": "Bearer"})
+        if scenario == "/revoke":
+            token = form.get("token", "")
+            with lock:
+                access_tokens.discard(token)
+                refresh_tokens.discard(token)
+                used_seeds.add(token)
+            return self.reply(200, "", "text/plain")
+        if scenario == "/revoke-all":
+            global seeds_revoked
+            with lock:
+                refresh_tokens.clear()
+                seeds_revoked = True
+            return self.reply(200, "", "text/plain")
         if scenario == "/malformed/token":
             return self.reply(200, '{"access_token": "at-x", "token_type": ')
         if scenario == "/oversized/token":
