@@ -21,10 +21,11 @@ public:
 
     // Connects, secures the connection as the target asks, logs in and examines the folder.
     int open(const char* user, const char* password, char* why, size_t whySize);
-    // Examines the folder again: its count, and its UIDVALIDITY, may have changed.
+    // Examines the folder again: its count, and its UIDVALIDITY, may have changed. The UID of
+    // every message is asked for with it.
     int examine(char* why, size_t whySize);
     // The unique id of every message as of the last EXAMINE, "<uidvalidity>.<uid>".
-    int listIds(std::vector<std::string>& ids, char* why, size_t whySize);
+    void listIds(std::vector<std::string>& ids) const;
     // The folder's messages as of the last EXAMINE, as ImapSession hands them back.
     int read(uint32_t* messageCount, char*** headers, KnownMessages* known, char* why, size_t whySize);
     int logOut(char* why, size_t whySize);
@@ -52,6 +53,7 @@ private:
     uint32_t exists_ = 0;
     bool uidValidityKnown_ = false;
     uint32_t uidValidity_ = 0;
+    std::vector<uint32_t> uids_;
 };
 
 // One exchange's deadline, in force on the session while this lives: a watch as a whole may last

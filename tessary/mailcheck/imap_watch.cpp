@@ -30,13 +30,7 @@ int idleWhileUnchanged(ImapFolderSession& session, CheckWorkerParams& watch,
 {
     for (;;) {
         std::vector<std::string> ids;
-        {
-            // Each exchange has a deadline of its own: the watch as a whole may last for days.
-            ImapExchangeDeadline exchange(session);
-            int result = session.listIds(ids, detail, detailSize);
-            if (result != pop3Success)
-                return result;
-        }
+        session.listIds(ids);
         if (ids != watch.watchedIds)
             return pop3Success;
         InterlockedExchange(&watch.idling, 1);
