@@ -182,8 +182,8 @@ int fetchHeaderBlocksByUid(ImapConversation& conversation, char** slots, const s
             wantedUids.push_back(uids[index]);
         }
     }
-    // Every set is asked for at once: the server works through them back to back while the
-    // answers are read.
+    // The sets are asked for ahead of their answers: the server works through them back to back
+    // while the answers are read.
     std::vector<std::string> sets = uidSets(wantedUids);
     size_t asked = 0;
     uint64_t kept = 0;
@@ -203,9 +203,12 @@ int fetchHeaderBlocksByUid(ImapConversation& conversation, char** slots, const s
         kept += length;
     };
     for (size_t answered = 0; answered < sets.size(); ++answered) {
+        if (answered == asked && kept >= imapMaxKeptHeaderBytes)
+            break;
         // A few sets in flight: enough to keep the server busy, and few enough that the commands
-        // fit the socket's buffers while the server's answers wait to be read.
-        for (; asked < sets.size() && asked < answered + imapFetchesInFlight; ++asked)
+        // fit the socket's buffers while the server's answers wait to be read. Once a session
+        // keeps all it may, the remaining sets are not asked for at all.
+        for (; asked < sets.size() && asked < answered + imapFetchesInFlight && kept < imapMaxKeptHeaderBytes; ++asked)
             conversation.queue("UID FETCH " + sets[asked] + " (BODY.PEEK[HEADER])");
         ImapReply reply = conversation.await(takeBlock);
         if (reply != ImapReply::ok)

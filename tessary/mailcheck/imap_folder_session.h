@@ -34,6 +34,12 @@ public:
     // to the connection it makes.
     SessionDeadline* deadline() const { return deadline_; }
     void setDeadline(SessionDeadline* deadline);
+    // An open session taken up by another worker: the entry's current target and folder (their
+    // strings may have been made anew) and that worker's stop event.
+    void rebind(const Pop3Target& target, const char* folder, HANDLE stopEvent);
+    // Whether the folder changed since the last EXAMINE, as the server tells in the answer to
+    // NOOP; false with why set when the session no longer answers.
+    bool askForNews(bool& changed, char* why, size_t whySize);
 
     const ImapCapabilities& capabilities() const { return capabilities_; }
     Pop3Connection& connection() { return *connection_; }

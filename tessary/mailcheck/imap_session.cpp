@@ -255,6 +255,41 @@ void ImapFolderSession::setDeadline(SessionDeadline* deadline)
         connection_->setDeadline(deadline);
 }
 
+void ImapFolderSession::rebind(const Pop3Target& target, const char* folder, HANDLE stopEvent)
+{
+    target_ = target;
+    folder_ = folder;
+    stopEvent_ = stopEvent;
+    if (connection_)
+        connection_->setStopEvent(stopEvent);
+}
+
+bool ImapFolderSession::askForNews(bool& changed, char* why, size_t whySize)
+{
+    changed = false;
+    ImapConversation& conversation = *conversation_;
+    if (!conversation.send("NOOP")) {
+        stepFailure(conversation, ImapReply::lost, imapWatchBroken, "NOOP", why, whySize);
+        return false;
+    }
+    ImapReply reply = conversation.await([&](const ImapResponse& response) {
+        uint32_t number = 0;
+        if (!parseImapNumber(response.text, 2, number))
+            return;
+        size_t after = response.text.find(' ', 2);
+        if (after == std::string::npos)
+            return;
+        if (response.text.compare(after, 8, " EXPUNGE") == 0 ||
+            (response.text.compare(after, 7, " EXISTS") == 0 && number != exists_))
+            changed = true;
+    });
+    if (reply != ImapReply::ok) {
+        stepFailure(conversation, reply, imapWatchBroken, "NOOP", why, whySize);
+        return false;
+    }
+    return true;
+}
+
 int ImapFolderSession::examine(char* why, size_t whySize)
 {
     FolderState state;
