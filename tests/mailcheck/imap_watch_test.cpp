@@ -150,6 +150,33 @@ TEST_F(ImapWatchTest, AConnectionLostBetweenCyclesIsReplacedAndOneNotNeededLogsO
     closeParkedWatch(entry.workerParams); // nothing parked: nothing happens
 }
 
+// IDLE is renewed (here every 300 ms, through the seam) on the connection the watch has, and a
+// renewal is no news.
+TEST_F(ImapWatchTest, RenewalSendsIdleAgainOnTheSameConnectionWithoutAReport)
+{
+    SeamOverride<volatile LONG> shortRenewal(imapIdleRenewalMs, 300);
+    server.override = [this](ImapTestConnection& connection, const ImapTestCommand& command) {
+        if (command.verb != "IDLE")
+            return false;
+        connection.send("+ idling\r\n");
+        while (!server.stopping() && connection.linesWaiting(25) == 0) {
+        }
+        return true; // DONE is waiting: the server answers it
+    };
+    ASSERT_TRUE(cycle(false));
+    RecordingWindow window;
+    entry.workerParams.resumeWatch = true;
+    ASSERT_TRUE(entry.DoCheckEmail(window.handle()));
+    ASSERT_TRUE(waitUntilIdling());
+    window.pumpFor(1200);
+    EXPECT_TRUE(window.received().empty());
+    ASSERT_TRUE(entry.stopCheck(false));
+    std::vector<std::string> verbs = server.verbs();
+    EXPECT_GE(std::count(verbs.begin(), verbs.end(), "IDLE"), 3);
+    EXPECT_EQ(1, std::count(verbs.begin(), verbs.end(), "LOGIN"));
+    EXPECT_EQ(1, server.connections());
+}
+
 // Settings changed between two cycles: the parked connection, logged in to the old ones, is
 // not taken up.
 TEST_F(ImapWatchTest, AParkedConnectionServesOnlyTheSettingsItWasMadeFor)
