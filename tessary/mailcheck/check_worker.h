@@ -6,6 +6,7 @@
 #include <vector>
 
 class MailboxEntry;
+struct ParkedWatch;
 
 // Handed to the worker thread; filled by DoCheckEmail before the thread is resumed.
 struct CheckWorkerParams {
@@ -23,6 +24,9 @@ struct CheckWorkerParams {
     uint32_t watchFailures;
     bool watchRetryPending;
     DWORD watchRetryAt;
+    // The watch's connection between two cycles (null: none): the next cycle goes on over it
+    // instead of logging in again. Owned; closed by closeParkedWatch (imap_watch_connection.h).
+    ParkedWatch* parkedWatch;
 };
 
 // Thread procedure; the argument is the entry's CheckWorkerParams. Returns 0.

@@ -56,25 +56,42 @@ ImapReply ImapConversation::readGreeting(ImapResponse& greeting)
     return status == "BYE" ? ImapReply::bye : ImapReply::bad;
 }
 
-bool ImapConversation::send(const std::string& line)
+std::string ImapConversation::nextTag()
 {
     char tag[16];
     snprintf(tag, sizeof tag, "t%u", nextTag_++);
-    tag_ = tag;
-    std::string command = tag_ + " " + line + "\r\n";
-    bool sent = connection_.sendBytes(command.data(), command.size());
-    SecureZeroMemory(&command[0], command.size());
+    unanswered_.push_back(Unanswered{ tag, false, ImapReply::lost, std::string() });
+    return tag;
+}
+
+bool ImapConversation::sendWithQueued(std::string& bytes)
+{
+    if (!queued_.empty()) {
+        bytes.insert(0, queued_);
+        queued_.clear();
+    }
+    bool sent = bytes.empty() || connection_.sendBytes(bytes.data(), bytes.size());
+    if (!bytes.empty())
+        SecureZeroMemory(&bytes[0], bytes.size());
     return sent;
+}
+
+void ImapConversation::queue(const std::string& line)
+{
+    queued_ += nextTag() + " " + line + "\r\n";
+}
+
+bool ImapConversation::send(const std::string& line)
+{
+    std::string command = nextTag() + " " + line + "\r\n";
+    return sendWithQueued(command);
 }
 
 bool ImapConversation::send(const std::string& verb, const std::vector<ImapArgument>& arguments,
                             ImapReply& refusedEarly)
 {
     refusedEarly = ImapReply::ok;
-    char tag[16];
-    snprintf(tag, sizeof tag, "t%u", nextTag_++);
-    tag_ = tag;
-    std::string pending = tag_ + " " + verb;
+    std::string pending = nextTag() + " " + verb;
     bool sent = true;
     for (const ImapArgument& argument : arguments) {
         if (!argument.literal) {
@@ -84,8 +101,7 @@ bool ImapConversation::send(const std::string& verb, const std::vector<ImapArgum
         char size[24];
         snprintf(size, sizeof size, " {%u}\r\n", unsigned(argument.value.size()));
         pending += size;
-        sent = connection_.sendBytes(pending.data(), pending.size());
-        SecureZeroMemory(&pending[0], pending.size());
+        sent = sendWithQueued(pending);
         pending.clear();
         if (!sent)
             break;
@@ -99,7 +115,7 @@ bool ImapConversation::send(const std::string& verb, const std::vector<ImapArgum
     }
     if (sent) {
         pending += "\r\n";
-        sent = connection_.sendBytes(pending.data(), pending.size());
+        sent = sendWithQueued(pending);
     }
     if (!pending.empty())
         SecureZeroMemory(&pending[0], pending.size());
@@ -108,11 +124,29 @@ bool ImapConversation::send(const std::string& verb, const std::vector<ImapArgum
 
 bool ImapConversation::sendContinuation(const std::string& bytes)
 {
-    return connection_.sendBytes(bytes.data(), bytes.size());
+    // They belong to the command already sent: commands queued meanwhile follow them.
+    std::string piece = bytes + queued_;
+    queued_.clear();
+    return sendWithQueued(piece);
+}
+
+ImapReply ImapConversation::takeAnswer(const Unanswered& command)
+{
+    lastText_ = command.text;
+    ImapReply reply = command.reply;
+    unanswered_.pop_front();
+    return reply;
 }
 
 ImapReply ImapConversation::await(const UntaggedHandler& onUntagged, bool continuationEnds)
 {
+    if (unanswered_.empty())
+        return ImapReply::lost;
+    std::string none;
+    if (!queued_.empty() && !sendWithQueued(none))
+        return ImapReply::lost;
+    if (unanswered_.front().answered)
+        return takeAnswer(unanswered_.front());
     bool byeSeen = false;
     for (uint32_t untagged = 0;; ++untagged) {
         if (untagged > imapMaxUntaggedPerCommand) {
@@ -141,11 +175,17 @@ ImapReply ImapConversation::await(const UntaggedHandler& onUntagged, bool contin
                 onUntagged(response);
             continue;
         }
-        if (response.text.compare(0, tag_.size() + 1, tag_ + " ") != 0)
+        size_t space = response.text.find(' ');
+        auto command = unanswered_.begin();
+        while (command != unanswered_.end() && (command->answered || response.text.compare(0, space, command->tag) != 0))
+            ++command;
+        if (space == std::string::npos || command == unanswered_.end())
             continue; // not ours: a server's mistake, skipped as untagged news are
-        lastText_ = response.text.substr(rest);
-        if (status == "OK")
-            return ImapReply::ok;
-        return status == "NO" ? ImapReply::no : ImapReply::bad;
+        command->answered = true;
+        command->text = response.text.substr(rest);
+        command->reply = status == "OK" ? ImapReply::ok : status == "NO" ? ImapReply::no : ImapReply::bad;
+        if (command == unanswered_.begin())
+            return takeAnswer(*command);
+        // A later command answered first: its answer waits for its own await.
     }
 }

@@ -5,15 +5,24 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstring>
+#include <new>
 #include <unordered_map>
 
 namespace {
-std::string upperCase(const std::string& text)
+// Where needle (upper-case) stands in text from on, whatever the text's case; npos when nowhere.
+// Looked for in place: a copy of every response would cost as much as reading it.
+size_t findNoCase(const std::string& text, const char* needle, size_t from = 0)
 {
-    std::string upper(text);
-    for (char& c : upper)
-        c = char(toupper(static_cast<unsigned char>(c)));
-    return upper;
+    size_t length = strlen(needle);
+    for (size_t at = from; at + length <= text.size(); ++at) {
+        size_t i = 0;
+        while (i < length && toupper(static_cast<unsigned char>(text[at + i])) == needle[i])
+            ++i;
+        if (i == length)
+            return at;
+    }
+    return std::string::npos;
 }
 
 // A quoted string at text[at] with its escapes undone; false when it is not one.
@@ -40,12 +49,11 @@ bool parseFetchResponse(const ImapResponse& response, uint32_t& sequence, uint32
     if (!response.untagged() || !parseImapNumber(text, 2, sequence))
         return false;
     size_t open = text.find(' ', 2);
-    std::string upper = upperCase(text);
-    if (open == std::string::npos || upper.compare(open, 8, " FETCH (") != 0)
+    if (open == std::string::npos || findNoCase(text, " FETCH (", open) != open)
         return false;
     // Only the line's own text: "UID" inside a literal is not in it.
-    for (size_t at = upper.find("UID ", open); at != std::string::npos; at = upper.find("UID ", at + 1)) {
-        if (upper[at - 1] == '(' || upper[at - 1] == ' ') {
+    for (size_t at = findNoCase(text, "UID ", open); at != std::string::npos; at = findNoCase(text, "UID ", at + 1)) {
+        if (text[at - 1] == '(' || text[at - 1] == ' ') {
             parseImapNumber(text, at + 4, uid);
             break;
         }
@@ -56,7 +64,7 @@ bool parseFetchResponse(const ImapResponse& response, uint32_t& sequence, uint32
 bool fetchedHeaderBlock(const ImapResponse& response, std::string& block, bool& cut)
 {
     cut = false;
-    size_t at = upperCase(response.text).find("BODY[HEADER] ");
+    size_t at = findNoCase(response.text, "BODY[HEADER] ");
     if (at == std::string::npos)
         return false;
     size_t value = at + 13;
@@ -69,32 +77,50 @@ bool fetchedHeaderBlock(const ImapResponse& response, std::string& block, bool& 
         cut = literal->kept.size() < literal->size;
         return true;
     }
-    if (upperCase(text.substr(value, 3)) == "NIL") {
+    if (findNoCase(text, "NIL", value) == value) {
         block.clear();
         return true;
     }
     return unquote(text, value, block);
 }
 
-std::string keptHeaderBlock(const std::string& block, bool cut)
+char* keptHeaderBlock(const std::string& block, bool cut, size_t& length)
 {
-    size_t length = block.size();
+    size_t size = block.size();
     if (cut) {
         size_t lastEnd = block.rfind('\n');
-        length = lastEnd == std::string::npos ? 0 : lastEnd + 1;
+        size = lastEnd == std::string::npos ? 0 : lastEnd + 1;
     }
-    std::string kept = "+OK\r\n";
-    kept.reserve(length + length / 64 + 16);
+    size_t dots = 0;
     bool lineStart = true;
-    for (size_t i = 0; i < length; ++i) {
-        if (lineStart && block[i] == '.')
-            kept += '.';
-        kept += block[i];
+    for (size_t i = 0; i < size; ++i) {
+        dots += lineStart && block[i] == '.';
         lineStart = block[i] == '\n';
     }
-    if (!lineStart)
-        kept += "\r\n";
-    return kept + ".\r\n";
+    bool endsOpen = size > 0 && !lineStart;
+    // "+OK\r\n", the lines with their extra dots, "\r\n" for an open last line, ".\r\n", NUL.
+    char* kept = allocateOwnedBytes(5 + size + dots + (endsOpen ? 2 : 0) + 3 + 1);
+    if (!kept) {
+        length = 0;
+        return nullptr;
+    }
+    char* out = kept;
+    memcpy(out, "+OK\r\n", 5);
+    out += 5;
+    lineStart = true;
+    for (size_t i = 0; i < size; ++i) {
+        if (lineStart && block[i] == '.')
+            *out++ = '.';
+        *out++ = block[i];
+        lineStart = block[i] == '\n';
+    }
+    if (endsOpen) {
+        memcpy(out, "\r\n", 2);
+        out += 2;
+    }
+    memcpy(out, ".\r\n", 4); // with the NUL
+    length = size_t(out - kept) + 3;
+    return kept;
 }
 
 std::vector<std::string> uidSets(std::vector<uint32_t> uids)
@@ -145,22 +171,6 @@ int fetchFailure(ImapConversation& conversation, ImapReply reply, char* why, siz
     return imapFetchFailed;
 }
 
-int fetchUids(ImapConversation& conversation, uint32_t count, std::vector<uint32_t>& uids, char* why, size_t whySize)
-{
-    uids.assign(count, 0);
-    char line[48];
-    snprintf(line, sizeof line, "FETCH 1:%u (UID)", unsigned(count));
-    if (!conversation.send(line))
-        return fetchFailure(conversation, ImapReply::lost, why, whySize);
-    ImapReply reply = conversation.await([&](const ImapResponse& response) {
-        uint32_t sequence = 0;
-        uint32_t uid = 0;
-        if (parseFetchResponse(response, sequence, uid) && sequence >= 1 && sequence <= count && uid)
-            uids[sequence - 1] = uid;
-    });
-    return reply == ImapReply::ok ? pop3Success : fetchFailure(conversation, reply, why, whySize);
-}
-
 int fetchHeaderBlocksByUid(ImapConversation& conversation, char** slots, const std::vector<uint32_t>& uids,
                            const std::vector<uint32_t>& wanted, char* why, size_t whySize)
 {
@@ -172,26 +182,35 @@ int fetchHeaderBlocksByUid(ImapConversation& conversation, char** slots, const s
             wantedUids.push_back(uids[index]);
         }
     }
+    // The sets are asked for ahead of their answers: the server works through them back to back
+    // while the answers are read.
+    std::vector<std::string> sets = uidSets(wantedUids);
+    size_t asked = 0;
     uint64_t kept = 0;
-    for (const std::string& set : uidSets(wantedUids)) {
-        if (kept >= imapMaxKeptHeaderBytes)
-            break; // the remaining messages keep no block
-        if (!conversation.send("UID FETCH " + set + " (BODY.PEEK[HEADER])"))
-            return fetchFailure(conversation, ImapReply::lost, why, whySize);
-        ImapReply reply = conversation.await([&](const ImapResponse& response) {
-            uint32_t sequence = 0;
-            uint32_t uid = 0;
-            std::string block;
-            bool cut = false;
-            if (!parseFetchResponse(response, sequence, uid) || !fetchedHeaderBlock(response, block, cut))
-                return;
-            auto found = indexOfUid.find(uid);
-            if (found == indexOfUid.end() || slots[found->second] || kept >= imapMaxKeptHeaderBytes)
-                return;
-            std::string text = keptHeaderBlock(block, cut);
-            slots[found->second] = ownedCopyOf(text.data(), text.size());
-            kept += text.size();
-        });
+    std::string block;
+    auto takeBlock = [&](const ImapResponse& response) {
+        uint32_t sequence = 0;
+        uint32_t uid = 0;
+        bool cut = false;
+        if (kept >= imapMaxKeptHeaderBytes || !parseFetchResponse(response, sequence, uid) ||
+            !fetchedHeaderBlock(response, block, cut))
+            return; // beyond what a session keeps, the remaining messages keep no block
+        auto found = indexOfUid.find(uid);
+        if (found == indexOfUid.end() || slots[found->second])
+            return;
+        size_t length = 0;
+        slots[found->second] = keptHeaderBlock(block, cut, length);
+        kept += length;
+    };
+    for (size_t answered = 0; answered < sets.size(); ++answered) {
+        if (answered == asked && kept >= imapMaxKeptHeaderBytes)
+            break;
+        // A few sets in flight: enough to keep the server busy, and few enough that the commands
+        // fit the socket's buffers while the server's answers wait to be read. Once a session
+        // keeps all it may, the remaining sets are not asked for at all.
+        for (; asked < sets.size() && asked < answered + imapFetchesInFlight && kept < imapMaxKeptHeaderBytes; ++asked)
+            conversation.queue("UID FETCH " + sets[asked] + " (BODY.PEEK[HEADER])");
+        ImapReply reply = conversation.await(takeBlock);
         if (reply != ImapReply::ok)
             return fetchFailure(conversation, reply, why, whySize);
     }

@@ -1,5 +1,5 @@
-// Reading a folder's messages over IMAP: the UID of every message (FETCH 1:n (UID)), then the
-// header blocks wanted by UID (UID FETCH <set> (BODY.PEEK[HEADER]), which never sets \Seen).
+// Reading a folder's messages over IMAP: the header blocks wanted by UID (UID FETCH <set>
+// (BODY.PEEK[HEADER]), which never sets \Seen), every set asked for at once.
 #pragma once
 #include "mailcheck/imap_conversation.h"
 #include <cstddef>
@@ -9,6 +9,8 @@
 
 // Messages asked for in one UID FETCH, so that a large mailbox goes in several commands.
 const size_t imapMessagesPerFetch = 500;
+// UID FETCH commands sent ahead of their answers, at most.
+const size_t imapFetchesInFlight = 4;
 // Header blocks kept by one session, at most; the messages beyond get no block.
 const uint64_t imapMaxKeptHeaderBytes = 32ull * 1024 * 1024;
 
@@ -22,15 +24,11 @@ bool fetchedHeaderBlock(const ImapResponse& response, std::string& block, bool& 
 
 // A header block in the form the header list keeps it, that of a POP3 TOP reply: "+OK\r\n", the
 // lines (a cut block ends at its last whole line; a line that starts with a dot gets another),
-// ".\r\n".
-std::string keptHeaderBlock(const std::string& block, bool cut);
+// ".\r\n"; an owned string (null when memory ran out), length its bytes without the NUL.
+char* keptHeaderBlock(const std::string& block, bool cut, size_t& length);
 
 // The UIDs as sets ("3:7,9,12") of at most imapMessagesPerFetch messages each, ascending.
 std::vector<std::string> uidSets(std::vector<uint32_t> uids);
-
-// FETCH 1:count (UID): uids gets one UID a message (index 0 for message 1; 0 where none came).
-int fetchUids(ImapConversation& conversation, uint32_t count, std::vector<uint32_t>& uids, char* why,
-              size_t whySize);
 
 // UID FETCH of the header blocks of the messages at the wanted indexes (0-based) into their slots.
 int fetchHeaderBlocksByUid(ImapConversation& conversation, char** slots, const std::vector<uint32_t>& uids,

@@ -24,10 +24,11 @@ public:
     // Makes open() log in as user with this OAuth 2.0 access token (AUTHENTICATE XOAUTH2) instead
     // of the password. The token must outlive open().
     void signInWithToken(const char* accessToken) { accessToken_ = accessToken; }
-    // Examines the folder again: its count, and its UIDVALIDITY, may have changed.
+    // Examines the folder again: its count, and its UIDVALIDITY, may have changed. The UID of
+    // every message is asked for with it.
     int examine(char* why, size_t whySize);
     // The unique id of every message as of the last EXAMINE, "<uidvalidity>.<uid>".
-    int listIds(std::vector<std::string>& ids, char* why, size_t whySize);
+    void listIds(std::vector<std::string>& ids) const;
     // The folder's messages as of the last EXAMINE, as ImapSession hands them back.
     int read(uint32_t* messageCount, char*** headers, KnownMessages* known, char* why, size_t whySize);
     int logOut(char* why, size_t whySize);
@@ -36,6 +37,12 @@ public:
     // to the connection it makes.
     SessionDeadline* deadline() const { return deadline_; }
     void setDeadline(SessionDeadline* deadline);
+    // An open session taken up by another worker: the entry's current target and folder (their
+    // strings may have been made anew) and that worker's stop event.
+    void rebind(const Pop3Target& target, const char* folder, HANDLE stopEvent);
+    // Whether the folder changed since the last EXAMINE, as the server tells in the answer to
+    // NOOP; false with why set when the session no longer answers.
+    bool askForNews(bool& changed, char* why, size_t whySize);
 
     const ImapCapabilities& capabilities() const { return capabilities_; }
     Pop3Connection& connection() { return *connection_; }
@@ -56,6 +63,7 @@ private:
     uint32_t exists_ = 0;
     bool uidValidityKnown_ = false;
     uint32_t uidValidity_ = 0;
+    std::vector<uint32_t> uids_;
 };
 
 // One exchange's deadline, in force on the session while this lives: a watch as a whole may last

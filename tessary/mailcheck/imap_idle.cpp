@@ -65,8 +65,8 @@ IdleOutcome idleUntilNews(ImapFolderSession& session, char* why, size_t whySize,
         bool unwanted = wait == NetworkWait::timedOut && askFirst && !stillWanted();
         if (wait == NetworkWait::stopped || unwanted) {
             // Said, not waited for: the program is closing, or the entry stops watching.
+            conversation.queue("LOGOUT");
             conversation.sendContinuation("DONE\r\n");
-            conversation.send("LOGOUT");
             return unwanted ? IdleOutcome::unwanted : IdleOutcome::stopped;
         }
         if (wait == NetworkWait::timedOut && askFirst)

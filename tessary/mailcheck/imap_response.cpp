@@ -3,6 +3,7 @@
 #include "mailcheck/pop3_connection.h"
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
 const ImapLiteral* ImapResponse::literalAfter(size_t from) const
 {
@@ -75,15 +76,20 @@ ReplyReader::Progress ImapResponseReader::take(const char* data, size_t length, 
                 inLiteral_ = false;
             continue;
         }
-        char c = data[used++];
-        --budget_;
+        // The line up to its next "\n", appended in one piece rather than byte by byte.
+        const char* start = data + used;
+        size_t available = size_t(std::min<uint64_t>(length - used, budget_));
+        const char* newline = static_cast<const char*>(memchr(start, '\n', available));
+        size_t piece = newline ? size_t(newline - start) + 1 : available;
         std::string& text = response_.text;
-        text += c;
-        if (text.size() > imapMaxLineLength) {
+        if (text.size() + piece > imapMaxLineLength) {
             failure_ = ImapReadFailure::lineTooLong;
             return Progress::failed;
         }
-        if (c == '\n' && text.size() >= 2 && text[text.size() - 2] == '\r') {
+        text.append(start, piece);
+        used += piece;
+        budget_ -= piece;
+        if (newline && text.size() >= 2 && text[text.size() - 2] == '\r') {
             Progress step = endLine();
             if (step != Progress::more)
                 return step;

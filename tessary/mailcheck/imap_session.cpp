@@ -36,6 +36,7 @@ struct FolderState {
     uint32_t exists = 0;
     bool uidValidityKnown = false;
     uint32_t uidValidity = 0;
+    std::vector<uint32_t> uids; // one a message up to the (bounded) count; 0 where none came
 };
 
 // The log line of a step that ended without OK, and its code: broken responses have their own.
@@ -82,28 +83,50 @@ int startTlsCommand(ImapConversation& conversation, const ImapCapabilities& capa
     return pop3Success;
 }
 
-int examineFolder(ImapConversation& conversation, const char* folder, FolderState& state, char* why, size_t whySize)
+// The folder's EXISTS and UIDVALIDITY, and a message's UID, from the responses to EXAMINE and to
+// the UID FETCH sent right behind it.
+void takeFolderNews(const ImapResponse& response, FolderState& seen)
 {
-    ImapReply early = ImapReply::ok;
-    if (!conversation.send("EXAMINE", { imapArgument(imapFolderName(folder)) }, early))
-        return stepFailure(conversation, early == ImapReply::ok ? ImapReply::lost : early, imapFolderRefused,
-                           "EXAMINE", why, whySize);
-    FolderState seen;
-    ImapReply reply = conversation.await([&](const ImapResponse& response) {
-        const std::string& text = response.text;
-        uint32_t number = 0;
-        if (parseImapNumber(text, 2, number)) {
-            size_t after = text.find(' ', 2);
-            if (after != std::string::npos && text.compare(after, 7, " EXISTS") == 0)
-                seen.exists = number;
+    const std::string& text = response.text;
+    uint32_t number = 0;
+    if (parseImapNumber(text, 2, number)) {
+        uint32_t sequence = 0;
+        uint32_t uid = 0;
+        if (parseFetchResponse(response, sequence, uid)) {
+            if (sequence >= 1 && sequence <= pop3MaxMessageCount && uid) {
+                if (seen.uids.size() < sequence)
+                    seen.uids.resize(sequence, 0);
+                seen.uids[sequence - 1] = uid;
+            }
             return;
         }
-        size_t at = text.find("[UIDVALIDITY ");
-        if (at != std::string::npos && parseImapNumber(text, at + 13, number)) {
-            seen.uidValidity = number;
-            seen.uidValidityKnown = true;
-        }
-    });
+        size_t after = text.find(' ', 2);
+        if (after != std::string::npos && text.compare(after, 7, " EXISTS") == 0)
+            seen.exists = number;
+        return;
+    }
+    size_t at = text.find("[UIDVALIDITY ");
+    if (at != std::string::npos && parseImapNumber(text, at + 13, number)) {
+        seen.uidValidity = number;
+        seen.uidValidityKnown = true;
+    }
+}
+
+// EXAMINE, and the UID of every message asked for in the same breath: "UID FETCH 1:*" answers an
+// empty folder with nothing, and a refused EXAMINE leaves it refused too, unread.
+int examineFolder(ImapConversation& conversation, const char* folder, FolderState& state, char* why, size_t whySize)
+{
+    ImapArgument name = imapArgument(imapFolderName(folder));
+    ImapReply early = ImapReply::ok;
+    if (!name.literal)
+        conversation.queue("EXAMINE " + name.value); // goes out in one piece with the UID FETCH
+    else if (!conversation.send("EXAMINE", { name }, early))
+        return stepFailure(conversation, early == ImapReply::ok ? ImapReply::lost : early, imapFolderRefused,
+                           "EXAMINE", why, whySize);
+    bool uidsAsked = conversation.send("UID FETCH 1:* (UID)");
+    FolderState seen;
+    auto take = [&](const ImapResponse& response) { takeFolderNews(response, seen); };
+    ImapReply reply = conversation.await(take);
     if (reply != ImapReply::ok) {
         if (reply == ImapReply::no || reply == ImapReply::bad) {
             snprintf(why, whySize, "error: server cannot open the folder %.100s: %.200s", imapFolderName(folder),
@@ -112,9 +135,17 @@ int examineFolder(ImapConversation& conversation, const char* folder, FolderStat
         }
         return stepFailure(conversation, reply, imapFolderRefused, "EXAMINE", why, whySize);
     }
-    state = seen;
-    if (state.exists > pop3MaxMessageCount)
-        state.exists = pop3MaxMessageCount;
+    if (!uidsAsked)
+        return fetchFailure(conversation, ImapReply::lost, why, whySize);
+    reply = conversation.await(take);
+    if (reply != ImapReply::ok)
+        return fetchFailure(conversation, reply, why, whySize);
+    state.exists = seen.exists < pop3MaxMessageCount ? seen.exists : pop3MaxMessageCount;
+    state.uidValidityKnown = seen.uidValidityKnown;
+    state.uidValidity = seen.uidValidity;
+    // Messages that came after EXAMINE are left for the next look.
+    seen.uids.resize(state.exists, 0);
+    state.uids.swap(seen.uids);
     return pop3Success;
 }
 
@@ -180,7 +211,9 @@ int ImapFolderSession::greet(char* why, size_t whySize)
     }
     size_t rest = 0;
     preauthenticated = responseStatus(greeting.text, rest) == "PREAUTH";
-    result = askCapabilities(conversation, capabilities, why, whySize);
+    // A greeting that lists the capabilities saves asking for them.
+    result = takeCapabilities(greeting.text, capabilities) ? pop3Success
+                                                           : askCapabilities(conversation, capabilities, why, whySize);
     if (result != pop3Success || target.security != SecurityStls)
         return result;
     if (preauthenticated) {
@@ -225,6 +258,41 @@ void ImapFolderSession::setDeadline(SessionDeadline* deadline)
         connection_->setDeadline(deadline);
 }
 
+void ImapFolderSession::rebind(const Pop3Target& target, const char* folder, HANDLE stopEvent)
+{
+    target_ = target;
+    folder_ = folder;
+    stopEvent_ = stopEvent;
+    if (connection_)
+        connection_->setStopEvent(stopEvent);
+}
+
+bool ImapFolderSession::askForNews(bool& changed, char* why, size_t whySize)
+{
+    changed = false;
+    ImapConversation& conversation = *conversation_;
+    if (!conversation.send("NOOP")) {
+        stepFailure(conversation, ImapReply::lost, imapWatchBroken, "NOOP", why, whySize);
+        return false;
+    }
+    ImapReply reply = conversation.await([&](const ImapResponse& response) {
+        uint32_t number = 0;
+        if (!parseImapNumber(response.text, 2, number))
+            return;
+        size_t after = response.text.find(' ', 2);
+        if (after == std::string::npos)
+            return;
+        if (response.text.compare(after, 8, " EXPUNGE") == 0 ||
+            (response.text.compare(after, 7, " EXISTS") == 0 && number != exists_))
+            changed = true;
+    });
+    if (reply != ImapReply::ok) {
+        stepFailure(conversation, reply, imapWatchBroken, "NOOP", why, whySize);
+        return false;
+    }
+    return true;
+}
+
 int ImapFolderSession::examine(char* why, size_t whySize)
 {
     FolderState state;
@@ -233,23 +301,16 @@ int ImapFolderSession::examine(char* why, size_t whySize)
         exists_ = state.exists;
         uidValidityKnown_ = state.uidValidityKnown;
         uidValidity_ = state.uidValidity;
+        uids_.swap(state.uids);
     }
     return result;
 }
 
-int ImapFolderSession::listIds(std::vector<std::string>& ids, char* why, size_t whySize)
+void ImapFolderSession::listIds(std::vector<std::string>& ids) const
 {
-    ids.clear();
-    if (exists_ == 0)
-        return pop3Success;
-    std::vector<uint32_t> uids;
-    int result = fetchUids(*conversation_, exists_, uids, why, whySize);
-    if (result != pop3Success)
-        return result;
     KnownMessages known;
-    recordIds(uidValidityKnown_, uidValidity_, uids, known);
+    recordIds(uidValidityKnown_, uidValidity_, uids_, known);
     ids.swap(known.ids);
-    return pop3Success;
 }
 
 int ImapFolderSession::read(uint32_t* messageCount, char*** headers, KnownMessages* known, char* why,
@@ -257,27 +318,16 @@ int ImapFolderSession::read(uint32_t* messageCount, char*** headers, KnownMessag
 {
     uint32_t count = exists_;
     *messageCount = count;
-    if (count == 0) {
-        if (known)
-            known->idsKnown = true;
-        return pop3Success;
-    }
-    if (!headers && !known)
-        return pop3Success;
-    std::vector<uint32_t> uids;
-    int result = fetchUids(*conversation_, count, uids, why, whySize);
-    if (result != pop3Success)
-        return result;
     if (known)
-        recordIds(uidValidityKnown_, uidValidity_, uids, *known);
-    if (!headers)
+        recordIds(uidValidityKnown_, uidValidity_, uids_, *known);
+    if (count == 0 || !headers)
         return pop3Success;
     char** slots = new (std::nothrow) char*[count]();
     *headers = slots;
     if (!slots)
         return pop3Success;
     std::vector<uint32_t> wanted = fillKnownHeaders(slots, count, known);
-    return fetchHeaderBlocksByUid(*conversation_, slots, uids, wanted, why, whySize);
+    return fetchHeaderBlocksByUid(*conversation_, slots, uids_, wanted, why, whySize);
 }
 
 int ImapFolderSession::logOut(char* why, size_t whySize)

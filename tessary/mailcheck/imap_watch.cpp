@@ -1,7 +1,9 @@
-// Watching an IMAP folder: idle while nothing changed since the last report, then read it.
+// Watching an IMAP folder: idle while nothing changed since the last report, then read it, and
+// keep the connection for the next cycle.
 #include "mailcheck/imap_watch.h"
 #include "mailcheck/imap_folder_session.h"
 #include "mailcheck/imap_idle.h"
+#include "mailcheck/imap_watch_connection.h"
 #include "mailcheck/known_messages.h"
 #include "mailcheck/session_deadline.h"
 #include "storage/mailbox_entry.h"
@@ -33,13 +35,7 @@ int idleWhileUnchanged(ImapFolderSession& session, CheckWorkerParams& watch,
 {
     for (;;) {
         std::vector<std::string> ids;
-        {
-            // Each exchange has a deadline of its own: the watch as a whole may last for days.
-            ImapExchangeDeadline exchange(session);
-            int result = session.listIds(ids, detail, detailSize);
-            if (result != pop3Success)
-                return result;
-        }
+        session.listIds(ids);
         if (ids != watch.watchedIds)
             return pop3Success;
         InterlockedExchange(&watch.idling, 1);
@@ -65,6 +61,27 @@ int idleWhileUnchanged(ImapFolderSession& session, CheckWorkerParams& watch,
     }
 }
 
+// The connection the last cycle kept, when it still answers; the folder is examined again if the
+// server says it changed meanwhile. Null when there is none or it was lost: the cycle connects anew.
+std::unique_ptr<ImapFolderSession> goOnFromLastCycle(CheckWorkerParams& watch, const Pop3Target& target,
+                                                     const char* folder, const char* user, HANDLE stopEvent)
+{
+    std::unique_ptr<ImapFolderSession> session = takeParkedWatchSession(watch, target, folder, user, stopEvent);
+    if (!session)
+        return session;
+    bool usable;
+    {
+        ImapExchangeDeadline exchange(*session);
+        char why[pop3DetailSize];
+        bool changed = false;
+        usable = session->askForNews(changed, why, sizeof why) &&
+                 (!changed || session->examine(why, sizeof why) == pop3Success);
+    }
+    if (!usable)
+        session.reset(); // a server's time-out for a quiet connection, say: no failure of the watch
+    return session;
+}
+
 } // namespace
 
 int ImapWatchCycle(const Pop3Target& target, const char* folder, const char* user, const char* password,
@@ -76,23 +93,34 @@ int ImapWatchCycle(const Pop3Target& target, const char* folder, const char* use
     *messageCount = 0;
     *headers = nullptr;
     detail[0] = '\0';
-    ImapFolderSession session(target, folder, stopEvent);
-    int result;
-    {
-        ImapExchangeDeadline exchange(session);
-        result = session.open(user, password, detail, detailSize);
+    std::unique_ptr<ImapFolderSession> session;
+    if (watch.resumeWatch)
+        session = goOnFromLastCycle(watch, target, folder, user, stopEvent);
+    else
+        closeParkedWatch(watch);
+    int result = pop3Success;
+    if (!session) {
+        session.reset(new ImapFolderSession(target, folder, stopEvent));
+        ImapExchangeDeadline exchange(*session);
+        result = session->open(user, password, detail, detailSize);
     }
-    if (result == pop3Success && watch.resumeWatch && session.capabilities().idle)
-        result = idleWhileUnchanged(session, watch, stillWanted, detail, detailSize, ended);
+    bool watching = result == pop3Success && session->capabilities().idle;
+    if (watching && watch.resumeWatch)
+        result = idleWhileUnchanged(*session, watch, stillWanted, detail, detailSize, ended);
     if (result != pop3Success || ended)
         return result;
-    ImapExchangeDeadline exchange(session);
-    KnownMessages own;
-    KnownMessages* ids = known ? known : &own;
-    result = session.read(messageCount, headers, ids, detail, detailSize);
-    if (result == pop3Success) {
+    {
+        ImapExchangeDeadline exchange(*session);
+        KnownMessages own;
+        KnownMessages* ids = known ? known : &own;
+        result = session->read(messageCount, headers, ids, detail, detailSize);
+        if (result != pop3Success)
+            return result;
         watch.watchedIds = ids->ids;
-        result = session.logOut(detail, detailSize);
+        if (!watching)
+            return session->logOut(detail, detailSize);
     }
-    return result;
+    // The window reports, then the next cycle idles again on this same connection.
+    parkWatchSession(watch, std::move(session), target, folder, user);
+    return pop3Success;
 }

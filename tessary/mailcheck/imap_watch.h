@@ -24,6 +24,8 @@ DWORD watchRetryPauseMs(uint32_t failures);
 // The cycle; answers as ImapSession does. With watch.resumeWatch unset, or a server that does not
 // list IDLE, it is one ordinary check. ended is set when the cycle ended with nothing to report:
 // stopped, or stillWanted (asked now and then while idling) said no; nothing is handed back then.
+// A cycle that reports from a server with IDLE leaves its connection parked in watch for the next
+// cycle, which goes on over it (the window closes it when the watch does not go on).
 int ImapWatchCycle(const Pop3Target& target, const char* folder, const char* user, const char* password,
                    uint32_t* messageCount, HANDLE stopEvent, char*** headers, char* detail, size_t detailSize,
                    KnownMessages* known, CheckWorkerParams& watch, const std::function<bool()>& stillWanted,

@@ -14,6 +14,8 @@ public:
     Pop3Connection(SOCKET s, HANDLE stopEvent, SessionDeadline* deadline);
     // A connection that outlives one exchange (IMAP watching) takes each exchange's deadline in turn.
     void setDeadline(SessionDeadline* deadline) { stream_.deadline = deadline; }
+    // ... and the stop event of the worker that talks over it now (null: none).
+    void setStopEvent(HANDLE stopEvent) { stream_.stopEvent = stopEvent; }
     ~Pop3Connection(); // the TLS channel first, with close_notify
     Pop3Connection(const Pop3Connection&) = delete;
     Pop3Connection& operator=(const Pop3Connection&) = delete;

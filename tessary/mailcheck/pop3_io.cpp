@@ -163,6 +163,9 @@ bool sendAll(const Pop3Stream& stream, const char* data, int length)
     return sendPlain(stream, data, length);
 }
 
+// Receives taken in a row without a wait, at most.
+const int eagerReceives = 8;
+
 bool readReplyWith(const Pop3Stream& stream, ReplyReader& reader)
 {
     std::unique_ptr<ReadAhead> own;
@@ -188,6 +191,14 @@ bool readReplyWith(const Pop3Stream& stream, ReplyReader& reader)
                 return false;
             continue;
         }
+        if (ahead.eagerLeft > 0) {
+            --ahead.eagerLeft;
+            Received got = receiveMore(stream, ahead);
+            if (got == Received::closed || got == Received::failed)
+                return false;
+            if (got == Received::data)
+                continue;
+        }
         long events = 0;
         if (!nextEvents(stream, events))
             return false;
@@ -195,6 +206,7 @@ bool readReplyWith(const Pop3Stream& stream, ReplyReader& reader)
             Received got = receiveMore(stream, ahead);
             if (got == Received::closed || got == Received::failed)
                 return false;
+            ahead.eagerLeft = got == Received::data ? eagerReceives : 0;
         }
         if (events & FD_CLOSE)
             ahead.peerClosed = true;

@@ -18,6 +18,10 @@ struct ReadAhead {
     int start = 0;
     int end = 0;
     bool peerClosed = false; // the close was reported: what is left is read without waiting
+    // While replies stream in, the next piece is usually there already: this many receives are
+    // tried before waiting for the socket's notice. A wait still runs every few pieces, so that
+    // the stop event and the deadline are seen however fast the server sends.
+    int eagerLeft = 0;
 };
 
 struct Pop3Stream {

@@ -10,6 +10,7 @@
 #include "connectivity/dialup_detect.h"
 #include "mailcheck/check_failures.h"
 #include "mailcheck/imap_watch.h"
+#include "mailcheck/imap_watch_connection.h"
 #include "mailcheck/server_remedies.h"
 #include "notify/result_actions.h"
 #include "platform/fatal_error.h"
@@ -97,6 +98,7 @@ void resumeWatching(HWND window, MailboxEntry& entry)
     bool watches = watchesFolder(entry) && entry.enabled && entry.insideCheckWindow();
     bool dropped = entry.lastResult == imapWatchBroken || (entry.lastResult < 0 && watch.watchFailures > 0);
     if (watches && entry.lastResult < 0 && dropped) {
+        closeParkedWatch(watch);
         ++watch.watchFailures;
         watch.watchRetryAt = GetTickCount() + watchRetryPauseMs(watch.watchFailures);
         watch.watchRetryPending = true;
@@ -106,10 +108,13 @@ void resumeWatching(HWND window, MailboxEntry& entry)
     watch.resumeWatch = watches && entry.lastResult >= 0;
     if (!watch.resumeWatch) {
         watch.watchedIds.clear();
+        closeParkedWatch(watch); // LOGOUT: the watch does not go on
         return;
     }
-    if (!entry.DoCheckEmail(window))
+    if (!entry.DoCheckEmail(window)) {
+        closeParkedWatch(watch);
         LogEntryLine(entry.name, "DoCheckEmail() failed");
+    }
 }
 
 } // namespace
@@ -135,6 +140,7 @@ void OnWatchEnded(HWND, WPARAM entryPointer)
     if (MailboxEntry* entry = listedEntry(entryPointer)) {
         joinCheck(*entry, "error: forced to kill Check thread");
         entry->workerParams.resumeWatch = false;
+        closeParkedWatch(entry->workerParams);
     }
     RefreshEntryListAndAnimation();
 }

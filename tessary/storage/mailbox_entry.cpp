@@ -2,6 +2,7 @@
 #include "storage/mailbox_entry.h"
 #include "storage/owned_string.h"
 #include "platform/clock.h"
+#include "mailcheck/imap_watch_connection.h"
 
 namespace {
 const int maxRetryDelayMinutes = 360;
@@ -23,6 +24,7 @@ void MailboxEntry::clear()
 {
     if (!stopCheck(false))
         stopCheck(true);
+    closeParkedWatch(workerParams);
     freeOwned(name);
     freeOwned(server);
     freeOwned(user);
@@ -154,6 +156,7 @@ void MailboxEntry::disable()
     checkRequested = false;
     if (!stopCheck(false))
         stopCheck(true);
+    closeParkedWatch(workerParams);
     waitingForDialup = 0;
 }
 

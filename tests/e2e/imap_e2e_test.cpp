@@ -11,6 +11,7 @@
 #include "resources/resource.h"
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -62,6 +63,26 @@ protected:
     }
 
     bool logShows(const std::string& part, DWORD timeoutMs) { return driver.logShows(part, timeoutMs); }
+
+    // Dovecot's log lines that hold part (and also, when given, also).
+    static std::vector<std::string> logLines(const std::string& log, const char* part, const char* also = "")
+    {
+        std::vector<std::string> lines;
+        for (size_t start = 0; start < log.size();) {
+            size_t end = log.find('\n', start);
+            std::string line = log.substr(start, end == std::string::npos ? std::string::npos : end - start);
+            if (line.find(part) != std::string::npos && line.find(also) != std::string::npos)
+                lines.push_back(line);
+            start = end == std::string::npos ? log.size() : end + 1;
+        }
+        return lines;
+    }
+    static int imapLogins(const std::string& log) { return int(logLines(log, "imap-login: Info: Login: ").size()); }
+    // "Disconnected: Logged out" after LOGOUT, "Disconnected: Connection closed (...)" without.
+    static std::vector<std::string> imapSessionEnds(const std::string& log)
+    {
+        return logLines(log, "imap(tester)", ": Disconnected: ");
+    }
 };
 
 TEST_F(ImapBesidePop3, BothAreCheckedAndTheImapEntryAnnouncesOnlyNewMessages)
@@ -100,6 +121,7 @@ TEST_F(ImapBesidePop3, AWatchedFolderReportsADeliveryWithinTwoSeconds)
     watch->setPort(atoi(environment("TESSARY_DOVECOT_IMAP_PORT").c_str()));
     ASSERT_TRUE(list.save(folder.file("default.tsl").c_str()));
 
+    int imapLoginsBefore = imapLogins(readWholeFile(environment("TESSARY_DOVECOT_LOG")));
     ASSERT_TRUE(program.launch(exe, "", folder.path())) << "no main window appeared";
     ASSERT_TRUE(logShows("watch: 3 messages", 40000)) << driver.log();
     ASSERT_TRUE(waitUntil([&] { return driver.rows()[0].lastCheck == "watching"; }, 10000)) << driver.log();
@@ -108,7 +130,21 @@ TEST_F(ImapBesidePop3, AWatchedFolderReportsADeliveryWithinTwoSeconds)
     ASSERT_TRUE(logShows("watch: 4 messages", 5000)) << driver.log();
     EXPECT_LT(GetTickCount() - delivered, 2000u);
     EXPECT_TRUE(waitUntil([&] { return driver.rows()[0].lastCheck == "watching"; }, 10000));
+
+    // The next delivery comes over the same connection: no new login, and the program closing
+    // while it idles ends IDLE and logs out.
+    ASSERT_TRUE(writeWholeFile(maildir + "new\\2031.watch", numberedMessage(31)));
+    ASSERT_TRUE(logShows("watch: 5 messages", 5000)) << driver.log();
+    EXPECT_TRUE(waitUntil([&] { return driver.rows()[0].lastCheck == "watching"; }, 10000));
     EXPECT_EQ(0u, program.closeAndWait());
+    std::string dovecot;
+    ASSERT_TRUE(waitUntil([&] {
+        dovecot = readWholeFile(environment("TESSARY_DOVECOT_LOG"));
+        return int(imapSessionEnds(dovecot).size()) == imapLogins(dovecot);
+    }, 5000)) << dovecot;
+    EXPECT_EQ(1, imapLogins(dovecot) - imapLoginsBefore) << "one connection for the whole watch\n" << dovecot;
+    EXPECT_NE(std::string::npos, imapSessionEnds(dovecot).back().find("Disconnected: Logged out"))
+        << dovecot << "the last IMAP session ended with LOGOUT";
 }
 
 } // namespace

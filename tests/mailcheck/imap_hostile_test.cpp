@@ -34,8 +34,20 @@ TEST_F(ImapSessionTest, GreetingOtherThanOkOrPreauthIsRefused)
     EXPECT_STREQ("error: server did not greet as an IMAP server", detail);
 }
 
+// The override answers the one command of that verb whose arguments hold part.
+ScriptedImapServer::Override onCommand(const std::string& verb, const std::string& part, Act act)
+{
+    return [verb, part, act](ImapTestConnection& connection, const ImapTestCommand& command) {
+        if (command.verb != verb || command.arguments.find(part) == std::string::npos)
+            return false;
+        act(connection, command);
+        return true;
+    };
+}
+
 struct StepRefusal {
     const char* verb;
+    const char* part;  // of the arguments, to tell the UID list from the header blocks
     const char* reply; // after the tag
     int code;
     const char* detail;
@@ -45,28 +57,29 @@ struct StepRefusal {
 TEST_F(ImapSessionTest, RefusalsAtEveryStepKeepTheirCodes)
 {
     const StepRefusal cases[] = {
-        { "CAPABILITY", "BAD not now", imapCapabilityFailed, "error: server refused CAPABILITY: not now" },
-        { "LOGIN", "NO [UNAVAILABLE] try later", imapLoginRefused,
+        { "CAPABILITY", "", "BAD not now", imapCapabilityFailed, "error: server refused CAPABILITY: not now" },
+        { "LOGIN", "", "NO [UNAVAILABLE] try later", imapLoginRefused,
           "error: server refused the login: [UNAVAILABLE] try later" },
-        { "EXAMINE", "BAD syntax", imapFolderRefused, "error: server cannot open the folder INBOX: syntax" },
-        { "FETCH", "NO busy", imapFetchFailed, "error: server refused to send the messages: busy" },
-        { "UID FETCH", "BAD no", imapFetchFailed, "error: server refused to send the messages: no" },
-        { "LOGOUT", "NO stay", imapLogoutFailed, "error: server refused LOGOUT: stay" },
-        { "FETCH", "*BYE shutting down", imapFetchFailed, "error: server ended the session: shutting down" },
-        { "EXAMINE", "*BYE gone", imapFolderRefused, "error: server ended the session: gone" },
+        { "EXAMINE", "", "BAD syntax", imapFolderRefused, "error: server cannot open the folder INBOX: syntax" },
+        { "UID FETCH", "(UID)", "NO busy", imapFetchFailed, "error: server refused to send the messages: busy" },
+        { "UID FETCH", "BODY.PEEK", "BAD no", imapFetchFailed, "error: server refused to send the messages: no" },
+        { "LOGOUT", "", "NO stay", imapLogoutFailed, "error: server refused LOGOUT: stay" },
+        { "UID FETCH", "(UID)", "*BYE shutting down", imapFetchFailed, "error: server ended the session: shutting down" },
+        { "EXAMINE", "", "*BYE gone", imapFolderRefused, "error: server ended the session: gone" },
     };
     for (const StepRefusal& step : cases) {
         ScriptedImapServer hostile;
         hostile.messages.push_back(ImapTestMessage{ 5, imapHeader(1) });
         std::string reply = step.reply;
-        hostile.override = onVerb(step.verb, [reply](ImapTestConnection& connection, const ImapTestCommand& command) {
+        Act refuse = [reply](ImapTestConnection& connection, const ImapTestCommand& command) {
             if (reply[0] == '*') {
                 connection.send("* " + reply.substr(1) + "\r\n");
                 connection.close();
             } else {
                 connection.send(command.tag + " " + reply + "\r\n");
             }
-        });
+        };
+        hostile.override = onCommand(step.verb, step.part, refuse);
         hostile.start();
         Pop3Target target = { "127.0.0.1", SecurityNone, hostile.port(), nullptr };
         freeHeaders();
@@ -140,7 +153,7 @@ TEST_F(ImapSessionTest, TaggedReplyThatNeverComesEndsAtTheServerTimeout)
 {
     SeamOverride<volatile LONG> shortTimeout(serverTimeoutMs, 1000);
     addMessages(1, 1);
-    server.override = onVerb("FETCH", [](ImapTestConnection& connection, const ImapTestCommand&) {
+    server.override = onVerb("UID FETCH", [](ImapTestConnection& connection, const ImapTestCommand&) {
         connection.send("* 1 FETCH (UID 101)\r\n");
         connection.hold();
     });

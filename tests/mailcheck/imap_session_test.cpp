@@ -19,12 +19,37 @@ TEST_F(ImapSessionTest, CountsTheFolderAndKeepsEveryHeaderBlockAsPop3Does)
     EXPECT_EQ("+OK\r\nFrom: a@example.org\r\n..Dotted: line\r\n\r\n.\r\n", slot(1));
     EXPECT_EQ(keptForm(imapHeader(3)), slot(2));
     EXPECT_STREQ("", detail);
-    EXPECT_THAT(server.verbs(), ElementsAre("CAPABILITY", "LOGIN", "EXAMINE", "FETCH", "UID FETCH", "LOGOUT"));
+    EXPECT_THAT(server.verbs(), ElementsAre("CAPABILITY", "LOGIN", "EXAMINE", "UID FETCH", "UID FETCH", "LOGOUT"));
     std::vector<ImapTestCommand> commands = server.commands();
     ASSERT_EQ(6u, commands.size());
     EXPECT_EQ("\"INBOX\"", commands[2].arguments);
-    EXPECT_EQ("1:3 (UID)", commands[3].arguments);
+    EXPECT_EQ("1:* (UID)", commands[3].arguments);
     EXPECT_EQ("101:103 (BODY.PEEK[HEADER])", commands[4].arguments);
+}
+
+// A greeting that lists the capabilities is taken at its word; EXAMINE and the UID list go out
+// together, and so do the UID FETCHes of a large folder's header blocks: none waits for the
+// answer before it.
+TEST_F(ImapSessionTest, CommandsThatNeedNoAnswerFirstAreSentTogether)
+{
+    server.greeting = "* OK [CAPABILITY IMAP4rev1 AUTH=PLAIN IDLE] ready\r\n";
+    addMessages(1, 1200);
+    std::vector<size_t> waiting; // the client's commands already there when each was answered
+    server.override = [&](ImapTestConnection& connection, const ImapTestCommand& command) {
+        if (command.verb == "EXAMINE" || command.verb == "UID FETCH")
+            waiting.push_back(connection.linesWaiting(100));
+        return false;
+    };
+    ASSERT_EQ(pop3Success, run());
+    ASSERT_EQ(1200u, count);
+    EXPECT_EQ(keptForm(imapHeader(1200)), slot(1199));
+    EXPECT_THAT(server.verbs(),
+                ElementsAre("LOGIN", "EXAMINE", "UID FETCH", "UID FETCH", "UID FETCH", "UID FETCH", "LOGOUT"));
+    // The UID list came with EXAMINE, the three header sets together; LOGOUT waits for them.
+    EXPECT_THAT(waiting, ElementsAre(1u, 0u, 2u, 1u, 0u));
+    std::vector<ImapTestCommand> commands = server.commands();
+    EXPECT_EQ("101:600 (BODY.PEEK[HEADER])", commands[3].arguments);
+    EXPECT_EQ("1101:1300 (BODY.PEEK[HEADER])", commands[5].arguments);
 }
 
 TEST_F(ImapSessionTest, EmptyFolderFetchesNothing)
@@ -34,7 +59,7 @@ TEST_F(ImapSessionTest, EmptyFolderFetchesNothing)
     EXPECT_EQ(0u, count);
     EXPECT_EQ(nullptr, headers);
     EXPECT_TRUE(known.idsKnown);
-    EXPECT_THAT(server.verbs(), ElementsAre("CAPABILITY", "LOGIN", "EXAMINE", "LOGOUT"));
+    EXPECT_THAT(server.verbs(), ElementsAre("CAPABILITY", "LOGIN", "EXAMINE", "UID FETCH", "LOGOUT"));
 }
 
 TEST_F(ImapSessionTest, UniqueIdsJoinUidValidityAndUidAndKnownBlocksAreNotFetchedAgain)
@@ -104,7 +129,7 @@ TEST_F(ImapSessionTest, LoginDisabledUsesAuthenticatePlain)
     server.capabilities = "IMAP4rev1 LOGINDISABLED AUTH=PLAIN";
     addMessages(1, 1);
     ASSERT_EQ(pop3Success, run());
-    EXPECT_THAT(server.verbs(), ElementsAre("CAPABILITY", "AUTHENTICATE", "EXAMINE", "FETCH", "UID FETCH", "LOGOUT"));
+    EXPECT_THAT(server.verbs(), ElementsAre("CAPABILITY", "AUTHENTICATE", "EXAMINE", "UID FETCH", "UID FETCH", "LOGOUT"));
     ASSERT_GE(server.commands().size(), 2u);
     ImapTestCommand authenticate = server.commands()[1];
     EXPECT_EQ("PLAIN", authenticate.arguments);
@@ -124,7 +149,7 @@ TEST_F(ImapSessionTest, PreauthenticatedGreetingSkipsTheLogin)
     server.greeting = "* PREAUTH welcome back\r\n";
     addMessages(1, 1);
     ASSERT_EQ(pop3Success, run());
-    EXPECT_THAT(server.verbs(), ElementsAre("CAPABILITY", "EXAMINE", "FETCH", "UID FETCH", "LOGOUT"));
+    EXPECT_THAT(server.verbs(), ElementsAre("CAPABILITY", "EXAMINE", "UID FETCH", "UID FETCH", "LOGOUT"));
 }
 
 TEST_F(ImapSessionTest, StarttlsMustBeOfferedAndAccepted)

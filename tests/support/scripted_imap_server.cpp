@@ -168,6 +168,24 @@ bool ImapTestConnection::readBytes(size_t count, std::string& bytes)
     return true;
 }
 
+size_t ImapTestConnection::linesWaiting(DWORD withinMs)
+{
+    for (DWORD waited = 0; waited < withinMs; waited += sliceMs) {
+        if (!ready(socket_, false))
+            continue;
+        char buffer[4096];
+        int got = recv(socket_, buffer, sizeof buffer, 0);
+        if (got > 0)
+            pending_.append(buffer, size_t(got));
+        else if (got == 0 || WSAGetLastError() != WSAEWOULDBLOCK)
+            break;
+    }
+    size_t lines = 0;
+    for (size_t at = pending_.find("\r\n"); at != std::string::npos; at = pending_.find("\r\n", at + 2))
+        ++lines;
+    return lines;
+}
+
 void ImapTestConnection::close()
 {
     shutdown(socket_, SD_BOTH);

@@ -36,6 +36,8 @@ public:
     // The next line without "\r\n"; false when the client closed, the server stops, or after 20 s.
     bool readLine(std::string& line);
     bool readBytes(size_t count, std::string& bytes);
+    // Command lines that have arrived and wait to be read, counted after listening withinMs.
+    size_t linesWaiting(DWORD withinMs);
     void close();
     // Holds the connection without answering until the client closes or the server stops.
     void hold();
