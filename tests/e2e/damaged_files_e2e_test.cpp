@@ -95,7 +95,7 @@ protected:
 
         ProgramProcess program;
         bool launched = program.launch(exe, "", folder.path());
-        EXPECT_TRUE(launched) << "no main window appeared";
+        EXPECT_TRUE(launched) << "no main window appeared; CreateProcess error " << program.startError;
         if (launched)
             checkRunningProgram(start, program);
         program.end();

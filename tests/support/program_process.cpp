@@ -33,8 +33,17 @@ bool ProgramProcess::start(const std::string& exe, const std::string& arguments,
     std::string commandLine = "\"" + exe + "\"" + arguments;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    return CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, workingDirectory.c_str(),
-                          &startup, &process) != FALSE;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (attempt > 0)
+            Sleep(500);
+        if (CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, workingDirectory.c_str(),
+                           &startup, &process)) {
+            startError = 0;
+            return true;
+        }
+        startError = GetLastError();
+    }
+    return false;
 }
 
 bool ProgramProcess::launch(const std::string& exe, const std::string& arguments, const std::string& workingDirectory)

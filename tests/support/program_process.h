@@ -17,7 +17,9 @@ public:
     ProgramProcess(const ProgramProcess&) = delete;
     ProgramProcess& operator=(const ProgramProcess&) = delete;
 
-    // Starts exe with arguments (a leading blank included) in workingDirectory.
+    // Starts exe with arguments (a leading blank included) in workingDirectory. Under Wine,
+    // CreateProcess has been seen to fail once right after the previous copy ended: it is tried
+    // three times, and the last error is kept in startError.
     bool start(const std::string& exe, const std::string& arguments, const std::string& workingDirectory);
     // The same, then waits up to 20 s for its main window.
     bool launch(const std::string& exe, const std::string& arguments, const std::string& workingDirectory);
@@ -31,4 +33,5 @@ public:
 
     WindowDriver driver;
     PROCESS_INFORMATION process = {};
+    DWORD startError = 0;
 };
