@@ -91,6 +91,20 @@ DWORD WINAPI signInThread(LPVOID parameter)
     return 0;
 }
 
+// A sign-in needs the provider's client id and the account; the user is told which is missing.
+bool readyToSignIn(HWND dialog, const OAuthProvider& provider, const std::string& account)
+{
+    if (provider.clientId.empty()) {
+        showInvalidInput(dialog, noClientIdText);
+        return false;
+    }
+    if (account.empty()) {
+        showInvalidInput(dialog, "You must supply the account (e-mail address) you sign in with.");
+        return false;
+    }
+    return true;
+}
+
 void startSignIn(HWND dialog)
 {
     int32_t method = chosenMethod(dialog);
@@ -98,14 +112,8 @@ void startSignIn(HWND dialog)
     std::string account = accountText(dialog);
     if (!provider)
         return;
-    if (provider->clientId.empty()) {
-        showInvalidInput(dialog, noClientIdText);
+    if (!readyToSignIn(dialog, *provider, account))
         return;
-    }
-    if (account.empty()) {
-        showInvalidInput(dialog, "You must supply the account (e-mail address) you sign in with.");
-        return;
-    }
     SignInRun* run = new SignInRun;
     run->dialog = dialog;
     // The token is asked for the scope of the protocol the entry uses now.
@@ -223,14 +231,8 @@ void OnSignInWithCodeButton(HWND dialog)
     std::string account = accountText(dialog);
     if (running || !provider || !provider->hasDeviceFlow)
         return;
-    if (provider->clientId.empty()) {
-        showInvalidInput(dialog, noClientIdText);
+    if (!readyToSignIn(dialog, *provider, account))
         return;
-    }
-    if (account.empty()) {
-        showInvalidInput(dialog, "You must supply the account (e-mail address) you sign in with.");
-        return;
-    }
     std::string token;
     int result = RunDeviceSignIn(dialog, providerForProtocol(*provider, ChosenProtocol(dialog)), token);
     if (result == signInOk) {
